@@ -18,7 +18,7 @@ std::wstring BrandDownloadFolder(const std::wstring& root, const std::wstring& b
 
 std::wstring WindowsDriveRoot() {
   std::wstring windir;
-  if (!platform::GetEnvironmentVariableText(L"windir", &windir)) return L"";
+  if (platform::GetEnvironmentValue(L"windir", 260, &windir) == 0) return L"";
   return windir.substr(0, 3);
 }
 
