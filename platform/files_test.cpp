@@ -1,0 +1,292 @@
+// Contract of the file primitives: share modes, dispositions, positioned I/O,
+// attributes, moves, folders and Windows path rules.
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/testing/sim_machine_fixture.h"
+#include "platform/win_error.h"
+
+namespace platform {
+namespace {
+
+const std::wstring kFolder = L"C:\\Work";
+const std::wstring kFile = L"C:\\Work\\data.bin";
+
+class FilesTest : public testing::SimMachineTest {
+ protected:
+  void SetUp() override {
+    SimMachineTest::SetUp();
+    ASSERT_TRUE(CreateDirectoryAt(kFolder));
+  }
+  static std::string Read(const std::wstring& path) {
+    std::string bytes;
+    EXPECT_TRUE(ReadWholeFile(path, &bytes)) << GetLastErrorCode();
+    return bytes;
+  }
+  // Opens with `access` and `share`; the last error tells why it failed.
+  static std::unique_ptr<File> Open(uint32_t access, uint32_t share,
+                                    FileDisposition disposition = FileDisposition::kOpenAlways) {
+    return OpenFile(kFile, access, share, disposition);
+  }
+};
+
+struct ShareCase {
+  uint32_t firstAccess, firstShare, secondAccess, secondShare;
+  bool admitted;
+};
+
+TEST_F(FilesTest, SecondHandleIsAdmittedOnlyWhenBothShareModesAllowIt) {
+  const ShareCase cases[] = {
+      {kAccessWrite, kShareNone, kAccessWrite, kShareRead | kShareWrite, false},
+      {kAccessWrite, kShareNone, kAccessRead, kShareRead | kShareWrite, false},
+      {kAccessRead, kShareRead, kAccessRead, kShareRead, true},
+      {kAccessRead, kShareRead, kAccessWrite, kShareRead | kShareWrite, false},
+      {kAccessRead, kShareRead | kShareWrite, kAccessWrite, kShareWrite, false},  // second denies the first's read
+      {kAccessRead | kAccessWrite, kShareRead | kShareWrite, kAccessRead | kAccessWrite, kShareRead | kShareWrite, true},
+      {kAccessWrite, kShareRead | kShareWrite, kAccessRead, kShareRead, false},  // second denies the first's write
+      {kAccessRead, kShareRead | kShareWrite | kShareDelete, kAccessDelete, kShareRead | kShareWrite | kShareDelete, true},
+      {kAccessRead, kShareRead | kShareWrite, kAccessDelete, kShareRead | kShareWrite | kShareDelete, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.firstAccess << "/" << c.firstShare << " then " << c.secondAccess << "/"
+                                      << c.secondShare);
+    auto first = Open(c.firstAccess, c.firstShare);
+    ASSERT_TRUE(first);
+    auto second = Open(c.secondAccess, c.secondShare, FileDisposition::kOpenExisting);
+    EXPECT_EQ(second != nullptr, c.admitted);
+    if (!c.admitted) {
+      EXPECT_EQ(GetLastErrorCode(), kErrorSharingViolation);
+    }
+    second.reset();
+    first.reset();
+    EXPECT_TRUE(Open(c.secondAccess, c.secondShare, FileDisposition::kOpenExisting)) << "closing frees the file";
+  }
+}
+
+TEST_F(FilesTest, DeleteAndMoveNeedDeleteSharingFromOpenHandles) {
+  auto held = Open(kAccessRead, kShareRead | kShareWrite);
+  ASSERT_TRUE(held);
+  EXPECT_FALSE(DeleteFileAt(kFile));
+  EXPECT_EQ(GetLastErrorCode(), kErrorSharingViolation);
+  EXPECT_FALSE(MoveFileTo(kFile, kFolder + L"\\moved.bin", false));
+  EXPECT_EQ(GetLastErrorCode(), kErrorSharingViolation);
+  EXPECT_TRUE(FileExists(kFile));
+  held.reset();
+
+  held = Open(kAccessRead, kShareRead | kShareDelete);
+  ASSERT_TRUE(held);
+  EXPECT_TRUE(MoveFileTo(kFile, kFolder + L"\\moved.bin", false));
+  EXPECT_TRUE(DeleteFileAt(kFolder + L"\\moved.bin"));
+  EXPECT_FALSE(FileExists(kFolder + L"\\moved.bin"));
+}
+
+TEST_F(FilesTest, DispositionsCreateOpenOrTruncateAsWindowsDoes) {
+  struct Case {
+    FileDisposition disposition;
+    bool exists;
+    bool opens;
+    uint32_t lastError;
+    std::string contentAfter;  // of the file once the handle is closed
+  };
+  const Case cases[] = {
+      {FileDisposition::kCreateNew, true, false, kErrorFileExists, "old"},
+      {FileDisposition::kCreateNew, false, true, kErrorSuccess, ""},
+      {FileDisposition::kCreateAlways, true, true, kErrorAlreadyExists, ""},
+      {FileDisposition::kCreateAlways, false, true, kErrorSuccess, ""},
+      {FileDisposition::kOpenExisting, true, true, kErrorSuccess, "old"},
+      {FileDisposition::kOpenExisting, false, false, kErrorFileNotFound, ""},
+      {FileDisposition::kOpenAlways, true, true, kErrorAlreadyExists, "old"},
+      {FileDisposition::kOpenAlways, false, true, kErrorSuccess, ""},
+      {FileDisposition::kTruncateExisting, true, true, kErrorSuccess, ""},
+      {FileDisposition::kTruncateExisting, false, false, kErrorFileNotFound, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "disposition " << static_cast<int>(c.disposition) << " exists " << c.exists);
+    DeleteFileAt(kFile);
+    if (c.exists) {
+      ASSERT_TRUE(WriteWholeFile(kFile, "old"));
+    }
+    SetLastErrorCode(12345);
+    auto file = OpenFile(kFile, kAccessRead | kAccessWrite, kShareRead, c.disposition);
+    EXPECT_EQ(file != nullptr, c.opens);
+    EXPECT_EQ(GetLastErrorCode(), c.lastError);
+    file.reset();
+    EXPECT_EQ(FileExists(kFile), c.exists || c.opens);
+    if (FileExists(kFile)) {
+      EXPECT_EQ(Read(kFile), c.contentAfter);
+    }
+  }
+}
+
+TEST_F(FilesTest, RefusedOpenLeavesTheFileUntouched) {
+  ASSERT_TRUE(WriteWholeFile(kFile, "keep me"));
+  auto held = Open(kAccessWrite, kShareRead);
+  ASSERT_TRUE(held);
+  EXPECT_FALSE(OpenFile(kFile, kAccessWrite, kShareRead | kShareWrite, FileDisposition::kCreateAlways));
+  EXPECT_EQ(GetLastErrorCode(), kErrorSharingViolation);
+  held.reset();
+  EXPECT_EQ(Read(kFile), "keep me");
+}
+
+TEST_F(FilesTest, MissingFolderOrDriveGivesPathNotFound) {
+  for (const std::wstring& path : {std::wstring(L"C:\\Work\\nowhere\\x.bin"), std::wstring(L"Q:\\x.bin")}) {
+    SCOPED_TRACE(std::string(path.begin(), path.end()));
+    EXPECT_FALSE(OpenFile(path, kAccessWrite, kShareNone, FileDisposition::kCreateAlways));
+    EXPECT_EQ(GetLastErrorCode(), kErrorPathNotFound);
+    EXPECT_EQ(GetFileAttributesOf(path), kInvalidAttributes);
+  }
+  EXPECT_FALSE(CreateDirectoryAt(L"Q:\\Folder"));
+  EXPECT_EQ(GetLastErrorCode(), kErrorPathNotFound);
+}
+
+TEST_F(FilesTest, PositionedWritesFromManyThreadsLandAtTheirOffsets) {
+  auto file = Open(kAccessRead | kAccessWrite, kShareRead | kShareWrite, FileDisposition::kCreateAlways);
+  ASSERT_TRUE(file);
+  constexpr uint32_t kBlock = 4096;
+  constexpr int kBlocks = 64;
+  ASSERT_TRUE(file->SetSize(kBlock * (kBlocks + 1)));  // one trailing block stays unwritten
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 4; ++t) {
+    writers.emplace_back([&, t] {
+      for (int b = t; b < kBlocks; b += 4) {
+        std::string block(kBlock, static_cast<char>('a' + b % 26));
+        uint32_t done = 0;
+        EXPECT_TRUE(file->WriteAt(uint64_t(b) * kBlock, block.data(), kBlock, &done));
+        EXPECT_EQ(done, kBlock);
+      }
+    });
+  }
+  for (auto& w : writers) w.join();
+  std::string block(kBlock, '\0');
+  uint32_t done = 0;
+  for (int b = 0; b < kBlocks; b += 7) {
+    ASSERT_TRUE(file->ReadAt(uint64_t(b) * kBlock, block.data(), kBlock, &done));
+    EXPECT_EQ(block, std::string(kBlock, static_cast<char>('a' + b % 26))) << "block " << b;
+  }
+  ASSERT_TRUE(file->ReadAt(uint64_t(kBlocks) * kBlock, block.data(), kBlock, &done));
+  EXPECT_EQ(block, std::string(kBlock, '\0')) << "pre-allocated space reads as zeros";
+  ASSERT_TRUE(file->ReadAt(uint64_t(kBlocks + 1) * kBlock - 10, block.data(), kBlock, &done));
+  EXPECT_EQ(done, 10u) << "a read past the end is short, not a failure";
+
+  ASSERT_TRUE(file->Append("tail", 4));
+  ASSERT_TRUE(file->SetSize(kBlock));
+  uint64_t size = 0;
+  ASSERT_TRUE(file->GetSize(&size));
+  EXPECT_EQ(size, kBlock);
+}
+
+TEST_F(FilesTest, HandleAccessLimitsWhatItMayDo) {
+  ASSERT_TRUE(WriteWholeFile(kFile, "abc"));
+  auto reader = Open(kAccessRead, kShareRead | kShareWrite, FileDisposition::kOpenExisting);
+  ASSERT_TRUE(reader);
+  uint32_t done = 0;
+  EXPECT_FALSE(reader->WriteAt(0, "x", 1, &done));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+  EXPECT_FALSE(reader->SetSize(10));
+  auto writer = Open(kAccessWrite, kShareRead | kShareWrite, FileDisposition::kOpenExisting);
+  ASSERT_TRUE(writer);
+  char byte;
+  EXPECT_FALSE(writer->ReadAt(0, &byte, 1, &done));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+}
+
+TEST_F(FilesTest, AttributesFollowTheFileAndReadOnlyRefusesChanges) {
+  ASSERT_TRUE(WriteWholeFile(kFile, "abc"));
+  ASSERT_TRUE(SetFileAttributesOf(kFile, kAttrHidden | kAttrReadOnly));
+  const std::wstring moved = kFolder + L"\\moved.bin";
+  ASSERT_TRUE(MoveFileTo(kFile, moved, false)) << "a read-only file may be renamed";
+  EXPECT_EQ(GetFileAttributesOf(moved), kAttrHidden | kAttrReadOnly);
+
+  EXPECT_FALSE(OpenFile(moved, kAccessWrite, kShareRead, FileDisposition::kOpenExisting));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+  EXPECT_FALSE(DeleteFileAt(moved));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+  EXPECT_TRUE(OpenFile(moved, kAccessRead, kShareRead, FileDisposition::kOpenExisting));
+
+  ASSERT_TRUE(SetFileAttributesOf(moved, kAttrHidden));
+  EXPECT_FALSE(OpenFile(moved, kAccessWrite, kShareRead, FileDisposition::kCreateAlways, kAttrNormal))
+      << "re-creating a hidden file as a normal one is refused";
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+  EXPECT_TRUE(OpenFile(moved, kAccessWrite, kShareRead, FileDisposition::kCreateAlways, kAttrHidden));
+  ASSERT_TRUE(DeleteFileAt(moved));
+  ASSERT_TRUE(WriteWholeFile(moved, "new"));
+  EXPECT_EQ(GetFileAttributesOf(moved), kAttrNormal) << "attributes go with the deleted file";
+  EXPECT_EQ(GetFileAttributesOf(kFolder), kAttrDirectory);
+}
+
+TEST_F(FilesTest, MoveReplacesOnlyWhenAsked) {
+  const std::wstring target = kFolder + L"\\target.bin";
+  ASSERT_TRUE(WriteWholeFile(kFile, "source"));
+  ASSERT_TRUE(WriteWholeFile(target, "target"));
+  EXPECT_FALSE(MoveFileTo(kFile, target, false));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAlreadyExists);
+  EXPECT_EQ(Read(target), "target");
+
+  ASSERT_TRUE(SetFileAttributesOf(target, kAttrReadOnly));
+  EXPECT_FALSE(MoveFileTo(kFile, target, true));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+  ASSERT_TRUE(SetFileAttributesOf(target, kAttrNormal));
+
+  EXPECT_TRUE(MoveFileTo(kFile, target, true));
+  EXPECT_EQ(Read(target), "source");
+  EXPECT_FALSE(FileExists(kFile));
+  EXPECT_FALSE(MoveFileTo(target, kFolder + L"\\missing\\x.bin", false));
+  EXPECT_EQ(GetLastErrorCode(), kErrorPathNotFound);
+}
+
+TEST_F(FilesTest, PathsMatchExistingNamesIgnoringCase) {
+  ASSERT_TRUE(WriteWholeFile(L"C:\\Work\\Report.TXT", "x"));
+  EXPECT_TRUE(FileExists(L"c:\\WORK\\report.txt"));
+  EXPECT_FALSE(OpenFile(L"c:\\work\\REPORT.txt", kAccessWrite, kShareNone, FileDisposition::kCreateNew));
+  EXPECT_EQ(GetLastErrorCode(), kErrorFileExists);
+  ASSERT_TRUE(MoveFileTo(L"C:\\Work\\Report.TXT", L"C:\\Work\\report.txt", false)) << "a rename to another case";
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(ListDirectory(kFolder, &entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, L"report.txt");
+}
+
+TEST_F(FilesTest, FoldersAreCreatedOneLevelListedAndRemovedWhenEmpty) {
+  EXPECT_FALSE(CreateDirectoryAt(L"C:\\Work\\a\\b"));
+  EXPECT_EQ(GetLastErrorCode(), kErrorPathNotFound);
+  ASSERT_TRUE(CreateDirectoryAt(L"C:\\Work\\a"));
+  EXPECT_FALSE(CreateDirectoryAt(L"C:\\work\\A"));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAlreadyExists);
+  EXPECT_TRUE(DirectoryExists(L"C:\\Work\\a"));
+  EXPECT_FALSE(FileExists(L"C:\\Work\\a"));
+
+  ASSERT_TRUE(WriteWholeFile(L"C:\\Work\\b.bin", std::string(1234, 'x')));
+  ASSERT_TRUE(SetFileModifiedTime(L"C:\\Work\\b.bin", 1700000000));
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(ListDirectory(kFolder + L"\\", &entries));
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].name, L"a");
+  EXPECT_TRUE(entries[0].isDirectory);
+  EXPECT_EQ(entries[1].name, L"b.bin");
+  EXPECT_EQ(entries[1].size, 1234u);
+  EXPECT_EQ(entries[1].modifiedUnix, 1700000000);
+  EXPECT_FALSE(ListDirectory(L"C:\\Work\\none", &entries));
+
+  EXPECT_FALSE(RemoveDirectoryAt(kFolder));
+  EXPECT_EQ(GetLastErrorCode(), kErrorDirNotEmpty);
+  EXPECT_FALSE(DeleteFileAt(L"C:\\Work\\a")) << "a folder is not deleted as a file";
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+  EXPECT_TRUE(RemoveDirectoryAt(L"C:\\Work\\a"));
+  EXPECT_FALSE(DirectoryExists(L"C:\\Work\\a"));
+}
+
+TEST_F(FilesTest, WholeFileWriteReplacesLongerContent) {
+  ASSERT_TRUE(WriteWholeFile(kFile, std::string(3 << 20, 'x')));
+  EXPECT_EQ(Read(kFile).size(), 3u << 20);
+  ASSERT_TRUE(WriteWholeFile(kFile, "short"));
+  EXPECT_EQ(Read(kFile), "short");
+  std::string bytes;
+  EXPECT_FALSE(ReadWholeFile(kFolder + L"\\none.bin", &bytes));
+  EXPECT_EQ(GetLastErrorCode(), kErrorFileNotFound);
+}
+
+}  // namespace
+}  // namespace platform
