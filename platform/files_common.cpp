@@ -10,7 +10,8 @@ constexpr uint64_t kChunk = 1 << 20;
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
-  auto file = OpenFile(path, kAccessRead, kShareRead, FileDisposition::kOpenExisting);
+  // Others may keep the file open for writing (a log, say); reading still works.
+  auto file = OpenFile(path, kAccessRead, kShareRead | kShareWrite, FileDisposition::kOpenExisting);
   uint64_t size = 0;
   if (!file || !file->GetSize(&size)) return false;
   bytes->assign(size, '\0');

@@ -178,6 +178,25 @@ TEST_F(FilesTest, PositionedWritesFromManyThreadsLandAtTheirOffsets) {
   EXPECT_EQ(size, kBlock);
 }
 
+TEST_F(FilesTest, AppendsFromManyThreadsNeverOverlap) {
+  auto file = Open(kAccessWrite, kShareRead, FileDisposition::kCreateAlways);
+  ASSERT_TRUE(file);
+  std::vector<std::thread> writers;
+  for (char tag = 'a'; tag < 'e'; ++tag) {
+    writers.emplace_back([&, tag] {
+      const std::string record(10, tag);
+      for (int i = 0; i < 200; ++i) EXPECT_TRUE(file->Append(record.data(), 10));
+    });
+  }
+  for (auto& w : writers) w.join();
+  file.reset();
+  std::string bytes = Read(kFile);
+  ASSERT_EQ(bytes.size(), 4u * 200 * 10);
+  for (size_t at = 0; at < bytes.size(); at += 10) {
+    EXPECT_EQ(bytes.substr(at, 10), std::string(10, bytes[at])) << "record at " << at;
+  }
+}
+
 TEST_F(FilesTest, HandleAccessLimitsWhatItMayDo) {
   ASSERT_TRUE(WriteWholeFile(kFile, "abc"));
   auto reader = Open(kAccessRead, kShareRead | kShareWrite, FileDisposition::kOpenExisting);

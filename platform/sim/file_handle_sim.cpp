@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cwctype>
+#include <mutex>
 
 #include "platform/files.h"
 #include "platform/sim/host_files.h"
@@ -57,6 +58,7 @@ class SimFile : public File {
   }
 
   bool Append(const void* data, uint32_t size) override {
+    std::lock_guard<std::mutex> lock(appendMutex_);  // appends of one handle never overlap
     uint64_t end = 0;
     uint32_t done = 0;
     return GetSize(&end) && WriteAt(end, data, size, &done);
@@ -90,6 +92,7 @@ class SimFile : public File {
   uint32_t access_;
   wchar_t drive_;
   std::unique_ptr<sim::ShareRecord> share_;  // keeps this handle in the file's record
+  std::mutex appendMutex_;
 };
 
 // Opens the host file without truncating it (sharing is checked first);
