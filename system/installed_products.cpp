@@ -85,7 +85,4 @@ std::wstring GetCompanionInstallName() {
   return name;
 }
 
-bool IsCompanionInstalled() {
-  std::wstring name = GetCompanionInstallName();
-  return !name.empty() && platform::FileExists(name);
-}
+bool IsCompanionInstalled() { return platform::FileExists(GetCompanionInstallName()); }
