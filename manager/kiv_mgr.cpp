@@ -4,12 +4,19 @@
 #include "system/folders.h"
 #include "system/log.h"
 #include "system/os_info.h"
+#include "system/process_launch.h"
 #include "system/text_convert.h"
+#include "telemetry/run_stats.h"
 
 KivMgr::KivMgr() {
   std::wstring first, second;
   GetProgramFilesFolders(&first, &second);
   defaultInstallBase = IsWow64() ? second : first;
+  // Opening the product's post-install page is part of the run's statistics.
+  SetUrlOpenRecorder([](int64_t unixTime, int shellResult) {
+    TheRunStats().SetInt64("installpageopentime", unixTime);
+    TheRunStats().SetInt("installpageopencode", shellResult);
+  });
 }
 
 void KivMgr::SetSelectLang(const std::wstring& displayName) {

@@ -7,7 +7,9 @@
 #include "manager/kiv_mgr.h"
 #include "platform/files.h"
 #include "platform/testing/sim_machine_fixture.h"
+#include "platform/system_info.h"
 #include "system/log.h"
+#include "system/process_launch.h"
 #include "system/registry_records.h"
 #include "system/simple_log.h"
 #include "telemetry/run_stats.h"
@@ -136,6 +138,27 @@ TEST_F(LoadLocalXmlTest, BrokenResourcesFailWithTheirLogLine) {
     std::string log = Load(ProfileWith(c.resource), false);
     EXPECT_THAT(log, ::testing::HasSubstr(c.line)) << (c.resource ? c.resource : "(missing)");
   }
+}
+
+}  // namespace
+
+namespace {
+
+using KivMgrTest = platform::testing::SimMachineTest;
+
+TEST_F(KivMgrTest, RecordedUrlOpeningsReachTheRunStatistics) {
+  KivMgr mgr;
+  ASSERT_TRUE(OpenUrlInBrowser(L"http://127.0.0.1:1/installed", true));
+  EXPECT_EQ(TheRunStats().Get("installpageopencode"), "42");
+  EXPECT_NEAR(std::stoll(TheRunStats().Get("installpageopentime")), platform::GetUnixTimeNow(), 5);
+}
+
+TEST_F(KivMgrTest, TheDefaultInstallBaseFollowsTheBitnessOfWindows) {
+  EXPECT_EQ(KivMgr().defaultInstallBase, L"C:\\Program Files\\");
+  UseProfile(R"({"os": {"bits": 32, "wow64": false}, "env": {"ProgramFiles": "C:\\Programs32"}})");
+  EXPECT_EQ(KivMgr().defaultInstallBase, L"C:\\Programs32\\");
+  UseProfile(R"J({"env": {"ProgramFiles(x86)": "C:\\Apps (x86)"}})J");
+  EXPECT_EQ(KivMgr().defaultInstallBase, L"C:\\Apps\\");  // the 64-bit folder: " (x86)" removed
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "platform/codepage.h"
 #include "platform/command_line.h"
+#include "platform/process.h"
 #include "platform/sim_control.h"
 #include "platform/system_info.h"
 
@@ -48,5 +49,7 @@ int main(int argc, char** argv) {
     commandLine += QuoteArgument(ToAnsi(argv[i]));
   }
   printf("sandbox:         %s\n", platform::sim::SandboxFolder().c_str());
-  return KivMain(commandLine);
+  fflush(stdout);
+  // The whole 32-bit exit code (-1 included) reaches a simulated parent.
+  platform::ExitCurrentProcess(static_cast<uint32_t>(KivMain(commandLine)));
 }
