@@ -23,6 +23,7 @@
 //                {"type": "REG_MULTI_SZ", "data": [..]}}}  (physical key paths:
 //                the 32-bit view of HKLM\\SOFTWARE lives under WOW6432Node)
 //   "clipboard": "ANSI text" | null
+//   "folder_picker": "C:\\chosen" (the user picks it) | null (cancels);  "shell_delete_fails": bool
 //   "hosts": {"name": ["127.0.0.2", ...]}
 //   "programs": {"C:\\Windows\\System32\\cleanmgr.exe": "/host/program"}
 //   "resources": {"XML/106": "text" | {"file": "host path"} | null (missing)}

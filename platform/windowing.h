@@ -40,6 +40,20 @@ WindowHandle GetLastActivePopupOf(WindowHandle window);
 bool SetForegroundWindowTo(WindowHandle window);
 bool SetFocusTo(WindowHandle window);
 
+// A window's outer rectangle in screen coordinates (right and bottom exclusive).
+struct WindowRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+// GetWindowRect; false when the window does not exist.
+bool GetWindowRectOf(WindowHandle window, WindowRect* rect);
+// SetWindowPos(window, nullptr, left, top, width, height,
+// SWP_NOZORDER | SWP_NOACTIVATE): new position and size at once.
+bool SetWindowRectOf(WindowHandle window, const WindowRect& rect);
+// SetWindowPos(window, nullptr, x, y, 0, 0,
+// SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE): moves without resizing,
+// activating or changing the Z order.
+bool MoveWindowTo(WindowHandle window, int x, int y);
+
 // PostMessageW to a window of any process.
 bool PostWindowMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 // Waits up to timeoutMs for a message to a window of this process.

@@ -6,7 +6,8 @@
 // Posted messages travel as datagrams to a socket of the owning process
 // (Linux abstract namespace, named after the sandbox and the pid), so the
 // other process really receives them. Show, foreground and focus changes
-// are also written to the journal ("show_window", "foreground", "focus").
+// and moves are also written to the journal ("show_window", "foreground",
+// "focus", "move_window"). A new window's rectangle is empty at 0,0.
 // Enumeration follows the Z order: the window created or activated last
 // comes first, so an owned pop-up comes before its owner.
 #include "platform/windowing.h"
@@ -50,6 +51,7 @@ struct WindowRecord {
   WindowHandle owner = 0;
   int64_t activated = 0;  // time of the last activation, 0: never
   int64_t z = 0;          // time it was created or last activated
+  WindowRect rect;
 };
 
 std::string WindowsFolder() { return sim::SandboxSubfolder("windows"); }
@@ -96,6 +98,10 @@ bool WriteRecord(const WindowRecord& w) {
   cJSON_AddNumberToObject(o, "owner", w.owner);
   cJSON_AddStringToObject(o, "activated", std::to_string(w.activated).c_str());
   cJSON_AddStringToObject(o, "z", std::to_string(w.z).c_str());
+  cJSON_AddNumberToObject(o, "left", w.rect.left);
+  cJSON_AddNumberToObject(o, "top", w.rect.top);
+  cJSON_AddNumberToObject(o, "right", w.rect.right);
+  cJSON_AddNumberToObject(o, "bottom", w.rect.bottom);
   char* text = cJSON_Print(o);
   bool ok = text && sim::WriteHostTextAtomically(RecordPath(w.handle), text);
   cJSON_free(text);
@@ -120,6 +126,8 @@ std::optional<WindowRecord> ReadRecord(WindowHandle handle) {
   w.owner = static_cast<WindowHandle>(NumberOf(o, "owner"));
   w.activated = strtoll(TextOf(o, "activated").c_str(), nullptr, 10);
   w.z = strtoll(TextOf(o, "z").c_str(), nullptr, 10);
+  w.rect = {static_cast<int>(NumberOf(o, "left")), static_cast<int>(NumberOf(o, "top")),
+            static_cast<int>(NumberOf(o, "right")), static_cast<int>(NumberOf(o, "bottom"))};
   cJSON_Delete(o);
   if (!sim::ProcessAlive(w.pid, w.start)) return std::nullopt;
   return w;
@@ -347,6 +355,27 @@ bool SetForegroundWindowTo(WindowHandle window) {
 bool SetFocusTo(WindowHandle window) {
   if (!LiveRecordOrError(window)) return false;
   sim::AppendJournal("focus", {{"window", std::to_string(window)}});
+  return true;
+}
+
+bool GetWindowRectOf(WindowHandle window, WindowRect* rect) {
+  auto record = LiveRecordOrError(window);
+  if (!record) return false;
+  *rect = record->rect;
+  return true;
+}
+
+bool SetWindowRectOf(WindowHandle window, const WindowRect& rect) {
+  return UpdateRecord(window, [&](WindowRecord& w) { w.rect = rect; });
+}
+
+bool MoveWindowTo(WindowHandle window, int x, int y) {
+  if (!UpdateRecord(window, [&](WindowRecord& w) {
+        w.rect = {x, y, x + (w.rect.right - w.rect.left), y + (w.rect.bottom - w.rect.top)};
+      })) {
+    return false;
+  }
+  sim::AppendJournal("move_window", {{"window", std::to_string(window)}, {"x", std::to_string(x)}, {"y", std::to_string(y)}});
   return true;
 }
 
