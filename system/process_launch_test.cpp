@@ -3,7 +3,6 @@
 #include "system/process_launch.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -69,9 +68,8 @@ TEST_F(ProcessLaunchTest, RunExeHoldsThePackageSoOthersCanReadButNotWriteOrDelet
   // runs) has another process probe the package file while it runs and
   // exits with what that found: bit 1 read, 2 write, 4 delete.
   const std::wstring package = L"C:\\Users\\me\\Downloads\\setup.exe";
-  std::string script = WriteHostFile("C/Users/me/Downloads/setup.exe",
-                                     "#!/bin/sh\n'" + testprogs::HostPath("lock_probe") + "' \"$1\"\n");
-  chmod(script.c_str(), 0755);
+  WriteHostProgram("C/Users/me/Downloads/setup.exe",
+                   "#!/bin/sh\n'" + testprogs::HostPath("lock_probe") + "' \"$1\"\n");
   EXPECT_EQ(RunExe(package, package, false), 1);
   EXPECT_TRUE(platform::FileExists(package));
   EXPECT_EQ(RunExe(package, package, true), 7);  // without the lock anything goes

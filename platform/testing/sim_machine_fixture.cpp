@@ -52,3 +52,13 @@ std::string SimMachineTest::WriteHostFile(const std::string& relativePath, const
 }
 
 }  // namespace platform::testing
+
+namespace platform::testing {
+
+std::string SimMachineTest::WriteHostProgram(const std::string& relativePath, const std::string& bytes) {
+  std::string path = WriteHostFile(relativePath, bytes);
+  chmod(path.c_str(), 0755);
+  return path;
+}
+
+}  // namespace platform::testing

@@ -17,6 +17,8 @@ class SimMachineTest : public ::testing::Test {
   const std::string& Sandbox() const { return sandbox_; }
   // Writes a host file (creating folders) for fixtures; returns its path.
   std::string WriteHostFile(const std::string& relativePath, const std::string& bytes);
+  // The same, marked executable on the host: a stand-in program.
+  std::string WriteHostProgram(const std::string& relativePath, const std::string& bytes);
 
  private:
   std::string sandbox_;
