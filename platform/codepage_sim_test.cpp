@@ -32,7 +32,9 @@ TEST_F(CodePageTest, WideToCodePageUsesTheDefaultCharacterForWhatItLacks) {
     EXPECT_EQ(usedDefault, c.usedDefault) << c.codePage;
     std::wstring back;
     ASSERT_TRUE(MultiByteToWide(c.codePage, c.bytes, &back));
-    if (!c.usedDefault) EXPECT_EQ(back, c.text) << c.codePage;
+    if (!c.usedDefault) {
+      EXPECT_EQ(back, c.text) << c.codePage;
+    }
   }
 }
 

@@ -42,7 +42,9 @@ TEST(HostHwnd, OnlySignedDecimal32BitNumbersAreHandles) {
   for (const auto& c : cases) {
     int32_t handle = 0;
     EXPECT_EQ(ParseHostHwnd(c.text, &handle), c.ok) << std::wstring(c.text).size();
-    if (c.ok) EXPECT_EQ(handle, c.value);
+    if (c.ok) {
+      EXPECT_EQ(handle, c.value);
+    }
   }
 }
 

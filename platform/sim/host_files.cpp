@@ -42,7 +42,7 @@ bool HoldByte(int fd, off_t byte) {
 }  // namespace
 
 uint32_t AttributesOfMode(mode_t mode) {
-  if (S_ISDIR(mode)) return kAttrDirectory | ((mode & S_ISVTX) ? kAttrHidden : 0);
+  if (S_ISDIR(mode)) return kAttrDirectory | ((mode & S_ISVTX) ? static_cast<uint32_t>(kAttrHidden) : 0u);
   uint32_t attributes = 0;
   if ((mode & kWriteBits) == 0) attributes |= kAttrReadOnly;
   if (mode & S_ISVTX) attributes |= kAttrHidden;
