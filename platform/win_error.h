@@ -18,12 +18,14 @@ inline constexpr uint32_t kErrorFileExists = 80;
 inline constexpr uint32_t kErrorInvalidParameter = 87;
 inline constexpr uint32_t kErrorDiskFull = 112;
 inline constexpr uint32_t kErrorInsufficientBuffer = 122;
+inline constexpr uint32_t kErrorNegativeSeek = 131;
 inline constexpr uint32_t kErrorDirNotEmpty = 145;
 inline constexpr uint32_t kErrorAlreadyExists = 183;
 inline constexpr uint32_t kErrorMoreData = 234;
 inline constexpr uint32_t kErrorWaitTimeout = 258;
 inline constexpr uint32_t kErrorNoMoreItems = 259;
 inline constexpr uint32_t kErrorCancelled = 1223;
+inline constexpr uint32_t kErrorUserMappedFile = 1224;
 
 // The calling thread's last error, as GetLastError/SetLastError keep it.
 uint32_t GetLastErrorCode();
