@@ -3,7 +3,7 @@
 # missing ones; the package lists are refreshed first when anything is missing).
 set -euo pipefail
 packages=(cmake g++ make pkg-config libcjson-dev libgtest-dev libgmock-dev
-          libcurl4-openssl-dev zlib1g-dev)
+          libcurl4-openssl-dev zlib1g-dev nginx-light)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
