@@ -8,7 +8,8 @@ namespace platform {
 inline constexpr uint32_t kCodePageUtf8 = 65001;  // CP_UTF8
 
 // MultiByteToWideChar(codePage, failOnInvalid ? MB_ERR_INVALID_CHARS : 0, ...).
-// Bytes that are not valid in the code page become "?" unless failOnInvalid.
+// Bytes that are not valid in the code page become "?" (U+FFFD in UTF-8)
+// unless failOnInvalid.
 // False (last error set) for an unknown code page or, with failOnInvalid, an
 // invalid sequence.
 bool MultiByteToWide(uint32_t codePage, const std::string& bytes, std::wstring* text,

@@ -38,10 +38,10 @@ TEST_F(CodePageTest, WideToCodePageUsesTheDefaultCharacterForWhatItLacks) {
   }
 }
 
-TEST_F(CodePageTest, InvalidBytesBecomeQuestionMarksUnlessStrict) {
+TEST_F(CodePageTest, InvalidUtf8BecomesReplacementCharactersUnlessStrict) {
   std::wstring text;
   ASSERT_TRUE(MultiByteToWide(kCodePageUtf8, "a\xff" "b", &text));
-  EXPECT_EQ(text, L"a?b");
+  EXPECT_EQ(text, L"a\uFFFDb");
   EXPECT_FALSE(MultiByteToWide(kCodePageUtf8, "a\xff" "b", &text, true));
   EXPECT_FALSE(MultiByteToWide(123456, "a", &text));
   std::string bytes;

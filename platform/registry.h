@@ -55,6 +55,10 @@ class RegKey {
 uint32_t OpenRegKey(RegRoot root, const std::wstring& subKey, uint32_t access, RegView view,
                     bool create, std::unique_ptr<RegKey>* key);
 
+// RegDeleteTreeW and RegDeleteKeyExW: deletes the key `subKey` of `view`
+// with all its sub-keys and values. kErrorFileNotFound when it is missing.
+uint32_t DeleteRegTree(RegRoot root, const std::wstring& subKey, RegView view);
+
 // Helpers that build and read the raw forms.
 RegValue MakeRegSz(const std::wstring& text, uint32_t type = kRegSz);
 RegValue MakeRegDword(uint32_t value);

@@ -102,7 +102,8 @@ bool MultiByteToWide(uint32_t codePage, const std::string& bytes, std::wstring* 
   std::string wideBytes;
   bool ok = converter.Run(bytes.data(), bytes.size(), 1, &wideBytes, [&](std::string* out) {
     if (failOnInvalid) return false;
-    wchar_t replacement = L'?';
+    // Windows (since Vista) puts U+FFFD for each invalid UTF-8 sequence.
+    wchar_t replacement = codePage == kCodePageUtf8 ? L'\uFFFD' : L'?';
     out->append(reinterpret_cast<const char*>(&replacement), sizeof replacement);
     return true;
   });

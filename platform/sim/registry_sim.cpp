@@ -353,4 +353,17 @@ uint32_t OpenRegKey(RegRoot root, const std::wstring& subKey, uint32_t access, R
   return kErrorSuccess;
 }
 
+uint32_t DeleteRegTree(RegRoot root, const std::wstring& subKey, RegView view) {
+  if (root == RegRoot::kLocalMachine && !sim::TheMachine().Bool("admin", true)) return kErrorAccessDenied;
+  std::wstring path = Fold(PhysicalPath(root, subKey, view));
+  Session session;
+  Store& store = session.store();
+  size_t before = store.size();
+  std::erase_if(store, [&](const StoredKey& key) {
+    std::wstring folded = Fold(key.path);
+    return folded == path || folded.starts_with(path + L"\\");
+  });
+  return store.size() == before ? kErrorFileNotFound : session.Save();
+}
+
 }  // namespace platform
