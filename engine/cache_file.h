@@ -121,7 +121,6 @@ class CCacheFile {
 
  private:
   void StartDigest();
-  void StopDigest();
 
   IEventSender* events_;
   int* status_;
@@ -138,11 +137,14 @@ class CCacheFile {
   bool missingKnown_ = false;
   std::unique_ptr<CStreamDigest> digest_;
 
-  std::mutex writersMutex_;  // detached record writers in flight
+  bool WriteRecordBytes(const std::string& bytes);
+
+  std::mutex writersMutex_;  // count of detached record writers in flight
   std::condition_variable writersDone_;
   int writers_ = 0;
-  uint64_t recordSerial_ = 0;        // serial of the newest record handed out
-  uint64_t recordWrittenSerial_ = 0;  // serial of the newest record written
+  std::mutex recordMutex_;  // orders record writers: an older record never replaces a newer one
+  uint64_t recordSerial_ = 0;         // serial of the newest record handed out
+  uint64_t recordWrittenSerial_ = 0;  // newest record written, or the last one a close voided
 };
 
 }  // namespace ns_VYN

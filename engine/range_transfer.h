@@ -100,7 +100,8 @@ class CRangeTransfer {
   double GetSpeed() const { return speed_.load(); }
   int64_t GetTotal() const { return total_; }
   int GetBufferSize() const { return bufferSize_; }
-  // Valid once the range is final and its thread has passed perform.
+  // Set before the state that they explain becomes final; a range ended by
+  // its callbacks (success, stall, cancel) gets its codes a moment later.
   int GetCurlCode() const { return curlCode_.load(); }
   int GetHttpCode() const { return httpCode_.load(); }
   // The server answered 200 (whole file) to a range that does not start at
@@ -122,12 +123,17 @@ class CRangeTransfer {
  private:
   static size_t OnData(char* data, size_t size, size_t count, void* self);
   static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+  // What the first bytes of the final answer say about its body.
+  enum class Body { kUnknown, kAccept, kDiscard, kRefuse };
+  Body JudgeBody();
   size_t Accept(const char* data, size_t size);
   int Progress();
   void Run();
   void Finish();
   bool Complete() const;  // start + received > effective end
-  void FlushLocked();     // boundsMutex_ held
+  // Writes the buffer (boundsMutex_ held). A failed write takes its bytes
+  // back out of received, so received - saved is always what the buffer holds.
+  bool FlushLocked();
   bool Transition(int from, int to);
   void LogStateChange(int state);
 
@@ -161,6 +167,7 @@ class CRangeTransfer {
   IFileWriter* writer_ = nullptr;
   std::atomic<bool> rangeIgnored_{false};
   std::atomic<bool> unpause_{false};
+  Body body_ = Body::kUnknown;  // range thread only
   std::mutex boundsMutex_;  // end/received/saved changes and the buffer
 };
 
