@@ -26,7 +26,9 @@ TEST_F(CommandLineContract, SplitsByTheWindowsRules) {
       {L"p \"a b\\\\\"", {L"p", L"a b\\"}},
       {L"p \"\" b", {L"p", L"", L"b"}},
       {L"p \"open to the end", {L"p", L"open to the end"}},
-      {L"p \"a\"\"b\" c", {L"p", L"a\"b", L"c"}},
+      {L"p \"a\"\"b\" c", {L"p", L"a\"b c"}},  // "" while quoted: a quote, and the quoting ends
+      {L"p \"a\"\"\"b c\" d", {L"p", L"a\"b c", L"d"}},
+      {L"p a\"\"b", {L"p", L"ab"}},
       {L"p x   ", {L"p", L"x"}},
   };
   for (const auto& c : cases) {

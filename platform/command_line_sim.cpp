@@ -63,7 +63,8 @@ std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
     if (escaped) {
       current += L'"';
     } else if (quoted && pos + 1 < commandLine.size() && commandLine[pos + 1] == L'"') {
-      current += L'"';  // "" inside quotes is one literal quote
+      current += L'"';  // "" inside quotes is one literal quote and ends the quoting
+      quoted = false;
       ++pos;
     } else {
       quoted = !quoted;

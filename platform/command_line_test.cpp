@@ -24,7 +24,7 @@ TEST(SplitCommandLineTest, FollowsTheWindowsArgumentRules) {
       {L"x a\\\\\\\\\"b c\" d", {L"x", L"a\\\\b c", L"d"}},  // 2n backslashes + quote
       {L"x a\\\\\\\"b", {L"x", L"a\\\"b"}},                 // 2n+1 backslashes + quote
       {L"x a\\\\b\\", {L"x", L"a\\\\b\\"}},                   // no quote: kept as they are
-      {L"x \"a\"\"b\" c", {L"x", L"a\"b", L"c"}},             // "" inside quotes
+      {L"x \"a\"\"b\" c", {L"x", L"a\"b c"}},                   // "" inside quotes: a quote, quoting ends
       {L"x \"\" b", {L"x", L"", L"b"}},
       {L"x\t\"a b\\\\\"", {L"x", L"a b\\"}},
       {L"x \"open to the end", {L"x", L"open to the end"}},
