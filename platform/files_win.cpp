@@ -133,6 +133,20 @@ bool IsDotEntry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
 
+DirEntry EntryOf(const WIN32_FIND_DATAW& found) {
+  bool isDirectory = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+  uint64_t size = isDirectory ? 0 : (static_cast<uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow);
+  return {found.cFileName, isDirectory, size, UnixOf(found.ftLastWriteTime)};
+}
+
+// NTFS hands names out in case-blind order, other file systems (and Wine)
+// in any order; sorting gives every caller the NTFS order.
+void SortLikeNtfs(std::vector<DirEntry>* entries) {
+  std::sort(entries->begin(), entries->end(), [](const DirEntry& a, const DirEntry& b) {
+    return CompareStringOrdinal(a.name.c_str(), -1, b.name.c_str(), -1, TRUE) == CSTR_LESS_THAN;
+  });
+}
+
 }  // namespace
 
 std::unique_ptr<File> OpenFile(const std::wstring& path, uint32_t access, uint32_t share,
@@ -180,13 +194,18 @@ bool RemoveDirectoryAt(const std::wstring& path) { return RemoveDirectoryW(path.
 bool ListDirectory(const std::wstring& folder, std::vector<DirEntry>* entries) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(SearchPattern(folder).c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
+  // A missing folder gives ERROR_PATH_NOT_FOUND; ERROR_FILE_NOT_FOUND means
+  // the folder has no entry at all, not even "." (the root of an empty drive).
+  bool emptyFolder = search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND;
+  if (search == INVALID_HANDLE_VALUE && !emptyFolder) return false;
   entries->clear();
+  if (emptyFolder) {
+    SetLastError(ERROR_SUCCESS);
+    return true;
+  }
   do {
     if (IsDotEntry(found.cFileName)) continue;
-    bool isDirectory = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-    uint64_t size = isDirectory ? 0 : (static_cast<uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow);
-    entries->push_back({found.cFileName, isDirectory, size, UnixOf(found.ftLastWriteTime)});
+    entries->push_back(EntryOf(found));
   } while (FindNextFileW(search, &found));
   DWORD ended = GetLastError();
   FindClose(search);
@@ -194,11 +213,7 @@ bool ListDirectory(const std::wstring& folder, std::vector<DirEntry>* entries) {
     SetLastError(ended);
     return false;
   }
-  // NTFS hands names out in case-blind order, other file systems (and Wine)
-  // in any order; sorting gives every caller the NTFS order.
-  std::sort(entries->begin(), entries->end(), [](const DirEntry& a, const DirEntry& b) {
-    return CompareStringOrdinal(a.name.c_str(), -1, b.name.c_str(), -1, TRUE) == CSTR_LESS_THAN;
-  });
+  SortLikeNtfs(entries);
   SetLastError(ERROR_SUCCESS);
   return true;
 }

@@ -53,7 +53,8 @@ bool GetFileVersionOf(const std::wstring& path, FileVersion* version) {
 std::wstring GetModulePath() {
   wchar_t path[kModulePathChars];
   DWORD length = GetModuleFileNameW(nullptr, path, kModulePathChars);
-  return std::wstring(path, length);
+  // A path that fills the buffer was cut short (ERROR_INSUFFICIENT_BUFFER).
+  return length < kModulePathChars ? std::wstring(path, length) : std::wstring();
 }
 
 }  // namespace platform
