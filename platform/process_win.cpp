@@ -37,7 +37,15 @@ class WinProcess : public Process {
     return true;
   }
 
-  bool Terminate(uint32_t exitCode) override { return TerminateProcess(handle_.get(), exitCode) != FALSE; }
+  // Windows refuses to terminate a process that has already ended (access
+  // denied); Wine 8 reports success, so the ended state is checked first.
+  bool Terminate(uint32_t exitCode) override {
+    if (WaitForSingleObject(handle_.get(), 0) == WAIT_OBJECT_0) {
+      SetLastErrorCode(kErrorAccessDenied);
+      return false;
+    }
+    return TerminateProcess(handle_.get(), exitCode) != FALSE;
+  }
 
  private:
   win::ScopedHandle handle_;
@@ -63,7 +71,9 @@ bool ShellExecuteFile(const ShellExecuteRequest& request, ShellExecuteResult* re
   result->process.reset();
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
-  info.fMask = request.wantProcess ? SEE_MASK_NOCLOSEPROCESS : 0;
+  // Failures come back to the caller, which logs them; the shell shows no
+  // error box of its own, which would block an unattended run.
+  info.fMask = SEE_MASK_FLAG_NO_UI | (request.wantProcess ? SEE_MASK_NOCLOSEPROCESS : 0);
   info.lpVerb = NullIfEmpty(request.verb);
   info.lpFile = request.file.c_str();
   info.lpParameters = NullIfEmpty(request.parameters);

@@ -131,7 +131,13 @@ bool MoveWindowTo(WindowHandle window, int x, int y) {
   return SetWindowPos(HwndOf(window), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
 }
 
+// A null window would make PostMessageW post a thread message, which no
+// window receives: it is refused as an invalid window instead.
 bool PostWindowMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (window == 0) {
+    SetLastErrorCode(ERROR_INVALID_WINDOW_HANDLE);
+    return false;
+  }
   return PostMessageW(HwndOf(window), message, wParam, lParam) != FALSE;
 }
 
