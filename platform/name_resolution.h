@@ -3,8 +3,9 @@
 // and the system resolver's cache.
 //
 // The sim backend answers names of the machine profile's "hosts" map first
-// ({"cdn.test": ["127.0.0.2", "127.0.0.3"]}), then asks the real resolver;
-// its cache flush leaves a "dns_flush" entry in the sandbox journal.
+// ({"cdn.test": ["127.0.0.2", "127.0.0.3"]}; an empty list is a name that
+// does not resolve, without asking anyone), then asks the real resolver; its
+// cache flush leaves a "dns_flush" entry in the sandbox journal.
 #include <array>
 #include <cstdint>
 #include <string>

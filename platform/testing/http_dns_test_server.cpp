@@ -48,8 +48,7 @@ HttpReply HttpDnsTestServer::Reply(const HttpRequestRecord& request) {
   reply.headers.push_back("Content-Type: application/json");
   switch (mode_) {
     case Mode::kFail:
-      reply.status = 503;
-      reply.body = "{\"error\":\"unavailable\"}";
+      reply.status = 503;  // with no body: a failure by the client's own rules
       return reply;
     case Mode::kEmpty:
       return reply;
@@ -61,11 +60,11 @@ HttpReply HttpDnsTestServer::Reply(const HttpRequestRecord& request) {
   }
   auto parameters = SplitQuery(request.query);
   auto found = answers_.find(parameters["name"]);
-  reply.body = "[";
+  std::string list;
   if (found != answers_.end()) {
-    for (size_t i = 0; i < found->second.size(); ++i) reply.body += (i ? ",\"" : "\"") + found->second[i] + "\"";
+    for (const auto& address : found->second) list += (list.empty() ? "\"" : ",\"") + address + "\"";
   }
-  reply.body += "]";
+  reply.body = "[" + list + "]";
   return reply;
 }
 

@@ -17,7 +17,7 @@ class HttpDnsTestServer {
  public:
   enum class Mode {
     kAnswer,   // the addresses set for the name; [] for an unknown name
-    kFail,     // 503
+    kFail,     // 503 with an empty body
     kEmpty,    // 200 with an empty body
     kGarbage,  // 200 with the raw text given to SetGarbage
   };

@@ -78,6 +78,7 @@ bool ParseHead(const std::string& head, HttpRequestRecord* request) {
   if (s1 == std::string::npos || s2 == std::string::npos) return false;
   request->method = line.substr(0, s1);
   request->target = line.substr(s1 + 1, s2 - s1 - 1);
+  request->version = line.substr(s2 + 1);
   size_t q = request->target.find('?');
   request->path = request->target.substr(0, q);
   if (q != std::string::npos) request->query = request->target.substr(q + 1);

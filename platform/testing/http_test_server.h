@@ -42,6 +42,7 @@ struct HttpFault {
 
 struct HttpRequestRecord {
   std::string method;
+  std::string version;                         // "HTTP/1.1"
   std::string target;                          // as sent: path and query
   std::string path;                            // target without the query
   std::string query;                           // after "?", empty if none
