@@ -13,11 +13,15 @@
 namespace ns_VYN {
 namespace {
 
-constexpr auto kWaitBetweenAttempts = std::chrono::seconds(5);
+std::atomic<int64_t> attemptPauseMs{5000};
 // The attempt that first flushes the system's DNS cache and resolves again.
 constexpr int kFlushAttempt = 5;
 
 }  // namespace
+
+void OverrideAttemptPauseForTesting(std::chrono::milliseconds pause) {
+  attemptPauseMs = pause.count();
+}
 
 CMultiDownloader::CMultiDownloader() = default;
 
@@ -134,6 +138,7 @@ bool CMultiDownloader::AlreadyDownloaded() {
   if (!cache_.CheckFileSize(finalPath_, false) || !cache_.CheckMd5(finalPath_, false)) return false;
   Log(3, "[INFO] multi, is already downloaded.");
   status_ = kStatusSuccess;
+  complete_ = true;
   return true;
 }
 
@@ -168,6 +173,7 @@ void CMultiDownloader::RunAttempts() {
         (cache_.ServerMd5().size() < 3 || cache_.CheckMd5(tempPath_, true)) &&
         cache_.RenameToFinal(tempPath_, finalPath_)) {
       Log(3, "[INFO] multi, download success.");
+      complete_ = true;
       DestroyRanges();
       SendEvent(kEventAttemptEnd, 0, attempt_, status_);
       return;
@@ -234,7 +240,8 @@ void CMultiDownloader::FinishAttempt() {
 // False when the download was cancelled during the wait.
 bool CMultiDownloader::WaitBetweenAttempts() {
   std::unique_lock<std::mutex> lock(waitMutex_);
-  return !wake_.wait_for(lock, kWaitBetweenAttempts, [this] { return cancelled_.load(); });
+  return !wake_.wait_for(lock, std::chrono::milliseconds(attemptPauseMs.load()),
+                         [this] { return cancelled_.load(); });
 }
 
 void CMultiDownloader::SendFinished() {

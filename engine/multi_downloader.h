@@ -11,6 +11,7 @@
 // the download thread. The range list is guarded by rangesMutex_; the file
 // and its writes by the cache file's own mutex.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <list>
@@ -29,6 +30,10 @@
 namespace ns_VYN {
 
 class CRangeTransfer;
+
+// The pause between two attempts (5 s). Tests that run through many failed
+// attempts shorten it; the shipped value stays.
+void OverrideAttemptPauseForTesting(std::chrono::milliseconds pause);
 
 class CMultiDownloader : public IFileWriter, public IEventSender {
  public:
@@ -65,7 +70,8 @@ class CMultiDownloader : public IFileWriter, public IEventSender {
   void SetNotify(bool notify) { notify_ = notify; }
 
   // Bytes received by this attempt's ranges, plus (if asked) the bytes the
-  // attempt found in the file when it resumed.
+  // attempt found in the file when it resumed; with them, T once the file
+  // is complete.
   int64_t GetDownloaded(bool withCached);
   int64_t GetTotal() const { return total_; }
   int GetAttempt() const { return attempt_; }
@@ -130,6 +136,7 @@ class CMultiDownloader : public IFileWriter, public IEventSender {
   FlowBaselines flow_;
 
   std::atomic<bool> cancelled_{false};
+  std::atomic<bool> complete_{false};  // the file is at its final path
   std::mutex waitMutex_;  // wakes the wait between attempts on Cancel
   std::condition_variable wake_;
 

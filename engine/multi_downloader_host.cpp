@@ -52,7 +52,8 @@ bool CMultiDownloader::UpdateDnsInfo(const std::string& url, bool flush) {
     total_ = resolver.GetHostSize(wideUrl);
     std::string utf8Host, addresses;
     if (resolver.GetHostInfo(wideUrl, &utf8Host, &addresses)) {
-      std::string text = utf8Host + ":" + addresses;
+      // The receiver splits at the first ":", so a port stays out of it.
+      std::string text = utf8Host.substr(0, utf8Host.find(':')) + ":" + addresses;
       SendEvent(kEventDnsQueried, reinterpret_cast<intptr_t>(text.c_str()), 0, 0);
     } else {
       Log(1, "[ERROR] multi, get dns info failed! url=[%s].", url.c_str());
@@ -120,12 +121,15 @@ int64_t CMultiDownloader::ProbeSize(const std::string& url) {
     CURLcode code = curl_easy_perform(curl);
     if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && bodyReached)) {
       curl_off_t length = -1;
+      long http = 0;
       CURLcode info = curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+      if (info == CURLE_OK) info = curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &http);
       if (info != CURLE_OK) {
         Log(1, "[ERROR] multi, curl_easy_getinfo failed! error=[%d][%s].", info,
             curl_easy_strerror(info));
       }
-      size = info == CURLE_OK ? static_cast<int64_t>(length) : 0;
+      // The length of an error page is not the package's size.
+      size = info == CURLE_OK && http >= 200 && http < 300 ? static_cast<int64_t>(length) : 0;
     } else {
       Log(1, "[ERROR] multi, curl_easy_perform failed! error=[%d][%s].", code,
           curl_easy_strerror(code));

@@ -31,6 +31,7 @@ bool IsLocalBlockPage(const std::string& effectiveUrl) {
 }  // namespace
 
 int64_t CMultiDownloader::GetDownloaded(bool withCached) {
+  if (withCached && complete_) return total_;
   std::lock_guard<std::mutex> lock(rangesMutex_);
   int64_t sum = withCached ? cached_.load() : 0;
   for (const auto& range : ranges_) sum += range->GetReceived();
@@ -89,7 +90,14 @@ bool CMultiDownloader::HandleEndedRange(CRangeTransfer* range, int activeRanges)
     status_ = kStatusReceiveFailed;
   }
   if (IsLocalBlockPage(range->GetEffectiveUrl())) rangeMode_ = false;
-  const bool mayContinue = rangeMode_ && !cancelled_;
+  // A client error (the package is gone, access is refused) will be the
+  // same answer for every request of this attempt: asking again at once
+  // would go on for ever. Server errors and network failures pass, so
+  // their ranges are asked for again.
+  const int http = range->GetHttpCode();
+  const bool clientError = http >= 400 && http < 500;
+  if (clientError) status_ = kStatusReceiveFailed;
+  const bool mayContinue = rangeMode_ && !cancelled_ && !clientError;
 
   switch (range->State()) {
     case kRangeSuccess: {
