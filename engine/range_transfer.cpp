@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "engine/curl_global.h"
 #include "platform/system_info.h"
 #include "system/log.h"
 
@@ -88,6 +89,7 @@ bool CRangeTransfer::Init(const std::string& url, int64_t start, int64_t end, co
   ip_ = ip;
   tempPath_ = tempPath;
   host_ = HostTextOf(url);
+  EnsureCurlGlobalInit();
   handle_ = curl_easy_init();
   if (!handle_) {
     Log(1, "[ERROR] easy=[%p], init failed!", static_cast<void*>(this));
