@@ -254,10 +254,13 @@ TEST_F(FaultDownloadTest, ServerThatIgnoresRangesGetsOneWholeFileTransfer) {
 }
 
 TEST_F(FaultDownloadTest, FinalStatusOfDownloadsThatCanNotSucceed) {
-  const std::string data = GeneratedBytes(1048576, 7);
-  HttpFault noLength, notFound;
+  // Three bytes make three ranges: each of the ten attempts ends quickly.
+  const std::string data = GeneratedBytes(3, 7);
+  HttpFault noLength, notFound, getRefused;
   noLength.length = HttpFault::Length::kOmit;
   notFound.status = 404;
+  getRefused.status = 404;  // HEAD tells the size, every GET is refused
+  getRefused.onlyMethod = "GET";
   const struct {
     const char* name;
     HttpFault fault;
@@ -265,9 +268,10 @@ TEST_F(FaultDownloadTest, FinalStatusOfDownloadsThatCanNotSucceed) {
     int status;
     std::vector<std::string> infoFailed;
   } cases[] = {
-      {"no length", noLength, "", 5, {"OnGetInfoFailed 7 2"}},
-      {"404", notFound, "", 3, {}},
-      {"wrong md5", HttpFault{}, Md5HexUpper("other"), 11, {}},
+      {"no-length", noLength, "", 5, {"OnGetInfoFailed 7 2"}},
+      {"not-found", notFound, "", 5, {"OnGetInfoFailed 7 2"}},
+      {"get-refused", getRefused, "", 3, {}},
+      {"wrong-md5", HttpFault{}, Md5HexUpper("other"), 11, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
