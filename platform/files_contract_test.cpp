@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/files.h"
 #include "platform/system_info.h"
@@ -115,6 +116,27 @@ TEST_F(FilesContract, HiddenAttributeStaysWithTheFileAcrossARename) {
   EXPECT_EQ(GetLastErrorCode(), kErrorFileNotFound);
 }
 
+TEST_F(FilesContract, ReadOnlyFileIsNeitherDeletedNorOpenedForWriting) {
+  ASSERT_TRUE(WriteWholeFile(Path(L"locked.txt"), "x"));
+  ASSERT_TRUE(SetFileAttributesOf(Path(L"locked.txt"), kAttrReadOnly));
+  EXPECT_FALSE(DeleteFileAt(Path(L"locked.txt")));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+  EXPECT_TRUE(Open(L"locked.txt", kAccessRead, kShareRead, FileDisposition::kOpenExisting));
+  if (UnderWine()) GTEST_SKIP() << "Wine keeps the read-only attribute as Unix permission bits, which root ignores";
+  EXPECT_FALSE(Open(L"locked.txt", kAccessWrite, kShareRead, FileDisposition::kOpenExisting));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+}
+
+TEST_F(FilesContract, HiddenFileIsReCreatedOnlyWithItsAttributes) {
+  if (UnderWine()) GTEST_SKIP() << "Wine 8 lets CREATE_ALWAYS replace a hidden file as a normal one";
+  ASSERT_TRUE(WriteWholeFile(Path(L"hidden.txt"), "x"));
+  ASSERT_TRUE(SetFileAttributesOf(Path(L"hidden.txt"), kAttrHidden));
+  EXPECT_FALSE(Open(L"hidden.txt", kAccessWrite, kShareRead, FileDisposition::kCreateAlways));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+  EXPECT_TRUE(OpenFile(Path(L"hidden.txt"), kAccessWrite, kShareRead, FileDisposition::kCreateAlways, kAttrHidden));
+  EXPECT_TRUE(Open(L"hidden.txt", kAccessWrite, kShareRead, FileDisposition::kTruncateExisting));
+}
+
 TEST_F(FilesContract, MoveReplacesAnExistingTargetOnlyWhenAsked) {
   ASSERT_TRUE(WriteWholeFile(Path(L"new.txt"), "new"));
   ASSERT_TRUE(WriteWholeFile(Path(L"old.txt"), "old"));
@@ -125,6 +147,31 @@ TEST_F(FilesContract, MoveReplacesAnExistingTargetOnlyWhenAsked) {
   ASSERT_TRUE(ReadWholeFile(Path(L"old.txt"), &bytes));
   EXPECT_EQ(bytes, "new");
   EXPECT_FALSE(FileExists(Path(L"new.txt")));
+}
+
+TEST_F(FilesContract, FolderAndPathErrorsAreWindowsCodes) {
+  ASSERT_TRUE(CreateDirectoryAt(Path(L"full")));
+  ASSERT_TRUE(WriteWholeFile(Path(L"full\\f.txt"), "x"));
+  struct Case {
+    const char* what;
+    std::function<bool()> act;
+    uint32_t error;
+  };
+  const Case cases[] = {
+      {"create an existing folder", [&] { return CreateDirectoryAt(Path(L"full")); }, kErrorAlreadyExists},
+      {"create below a missing folder", [&] { return CreateDirectoryAt(Path(L"none\\sub")); }, kErrorPathNotFound},
+      {"remove a folder that is not empty", [&] { return RemoveDirectoryAt(Path(L"full")); }, kErrorDirNotEmpty},
+      {"delete a missing file", [&] { return DeleteFileAt(Path(L"none.txt")); }, kErrorFileNotFound},
+      {"attributes in a missing folder",
+       [&] { return GetFileAttributesOf(Path(L"none\\f.txt")) != kInvalidAttributes; }, kErrorPathNotFound},
+      {"move into a missing folder", [&] { return MoveFileTo(Path(L"full\\f.txt"), Path(L"none\\f.txt"), false); },
+       kErrorPathNotFound},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_FALSE(c.act());
+    EXPECT_EQ(GetLastErrorCode(), c.error);
+  }
 }
 
 TEST_F(FilesContract, ListingGivesSizesAndSetTimes) {

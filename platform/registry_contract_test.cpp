@@ -91,6 +91,7 @@ TEST_F(RegistryContract, CreateMakesTheChainEnumerationListsChildrenAndTreesAreD
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::wstring>{L"A", L"B"}));
   EXPECT_EQ(parent->EnumSubKey(index, &name, 255), kErrorNoMoreItems);
+  EXPECT_EQ(parent->EnumSubKey(0, &name, 0), kErrorMoreData);  // no room for a one-letter name
   parent.reset();
 
   EXPECT_EQ(DeleteRegTree(RegRoot::kCurrentUser, ScratchKey() + L"\\A", RegView::kDefault), kErrorSuccess);

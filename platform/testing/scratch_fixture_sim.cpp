@@ -26,6 +26,8 @@ void ScratchTest::LeaveMachine() {
   machineRoot_.clear();
 }
 
+bool ScratchTest::UnderWine() { return false; }
+
 std::wstring ScratchTest::ScratchParent() const { return L"C:\\KivScratch\\"; }
 
 std::wstring ScratchTest::TestProgramIn(const std::string& buildFolder, const std::string& name) {

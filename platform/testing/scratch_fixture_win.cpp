@@ -12,6 +12,11 @@ namespace platform::testing {
 void ScratchTest::EnterMachine() {}
 void ScratchTest::LeaveMachine() {}
 
+bool ScratchTest::UnderWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 std::wstring ScratchTest::ScratchParent() const {
   std::wstring temp;
   EXPECT_GT(GetTempPathValue(MAX_PATH, &temp), 0u);
