@@ -22,7 +22,19 @@ if [ ! -f "$launcher" ]; then
   mv "$launcher.$$" "$launcher"
 fi
 
+# The output goes through files: Wine's own helper processes (started with
+# the first program of a session) inherit its output and would keep a pipe
+# open long after the program has ended.
 program=$(realpath "$1")
 shift
-wine "$launcher" "Z:${program//\//\\}" "$@" 2> >(tr -d '\r' >&2) | tr -d '\r'
-exit "${PIPESTATUS[0]}"
+out=$(mktemp)
+err=$(mktemp)
+show() {
+  tr -d '\r' <"$out"
+  tr -d '\r' <"$err" >&2
+  rm -f "$out" "$err"
+}
+trap show EXIT
+status=0
+wine "$launcher" "Z:${program//\//\\}" "$@" >"$out" 2>"$err" </dev/null || status=$?
+exit $status
