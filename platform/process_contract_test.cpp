@@ -4,6 +4,8 @@
 // test programs exit_with and write_args.
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/testing/scratch_fixture.h"
@@ -46,7 +48,7 @@ TEST_F(ProcessContract, ExitCodesKeepAllThirtyTwoBits) {
       {L"0", 0}, {L"1", 1}, {L"259", kStillActive}, {L"3000000000", 3000000000u}, {L"-1", 0xFFFFFFFFu},
   };
   for (const auto& [arg, expected] : cases) {
-    SCOPED_TRACE(std::wstring(arg).size() == 0 ? "" : std::string(arg, arg + wcslen(arg)));
+    SCOPED_TRACE(std::string(arg, arg + wcslen(arg)));
     auto created = Create(L"\"" + program + L"\" " + arg);
     ASSERT_TRUE(created) << GetLastErrorCode();
     EXPECT_EQ(Finish(*created), expected) << "CreateProcess";
