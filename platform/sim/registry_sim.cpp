@@ -9,6 +9,7 @@
 //
 // A registry file that is not valid JSON is read as the profile's seed and
 // replaced by the next write.
+#include <algorithm>
 #include <cjson/cJSON.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -305,7 +306,8 @@ class SimRegKey : public RegKey {
   }
 
  private:
-  // Names of the direct sub-keys, in stored order.
+  // Names of the direct sub-keys, sorted ignoring letter case as Windows
+  // enumerates them.
   std::vector<std::wstring> Children(const Store& store) const {
     std::wstring prefix = Fold(path_) + L"\\";
     std::vector<std::wstring> names;
@@ -314,6 +316,8 @@ class SimRegKey : public RegKey {
       std::wstring rest = key.path.substr(prefix.size());
       if (rest.find(L'\\') == std::wstring::npos) names.push_back(rest);
     }
+    std::sort(names.begin(), names.end(),
+              [](const std::wstring& a, const std::wstring& b) { return Fold(a) < Fold(b); });
     return names;
   }
 
