@@ -42,6 +42,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM  # so that the clean-up runs on these too
 log=$work/build.log
 fail() {
   echo "win-deps: $1 failed; the end of $log:" >&2
@@ -84,7 +85,7 @@ build() {  # build NAME SOURCE_DIR [cmake options...]
 build googletest /usr/src/googletest -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
 build cjson "$work/cjson-${cjson_version%%-*}" \
   -DENABLE_HIDDEN_SYMBOLS=ON -DENABLE_PUBLIC_SYMBOLS=OFF -DENABLE_CJSON_TEST=OFF \
-  -DENABLE_CJSON_UTILS=OFF -DENABLE_CUSTOM_COMPILER_FLAGS=OFF -DENABLE_LOCALES=ON
+  -DENABLE_CJSON_UTILS=OFF -DENABLE_CUSTOM_COMPILER_FLAGS=OFF
 # Debian's 90_gnutls and 99_nss patches rename the library in the autotools
 # files only; the CMake build below does not read them.
 build curl "$work/curl-${curl_version%%-*}" \
