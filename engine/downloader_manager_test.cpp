@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "engine/event_lines.h"
+#include "platform/testing/sim_machine_fixture.h"
+#include "platform/windowing.h"
 
 namespace ns_VYN {
 namespace {
@@ -90,6 +92,39 @@ TEST(DownloaderManagerTest, CallsBeforeAnyDownload) {
   EXPECT_TRUE(manager.GetDescription().empty());
   EXPECT_TRUE(manager.Shutdown());
   EXPECT_TRUE(manager.Shutdown());  // a second shutdown finds nothing to stop
+}
+
+class WindowModeTest : public platform::testing::SimMachineTest {};
+
+TEST_F(WindowModeTest, PostedRecordsCarryTheirOwnCopies) {
+  platform::WindowHandle window = platform::CreateTopLevelWindow(L"KivEngineTest", L"events");
+  ASSERT_NE(window, 0u);
+  const uint32_t kMessage = 0x8000 + 7;
+  DownloaderManager manager;
+  manager.SetNotifyWindow(window, kMessage);
+  {
+    // The sender's memory is gone before the window handles the messages.
+    std::wstring name = L"setup.exe";
+    std::string dns = "cdn.test:127.0.0.2";
+    int status = 11;
+    manager.Notify(Record(kEventFileName, reinterpret_cast<intptr_t>(name.c_str())), 0);
+    manager.Notify(Record(kEventDnsQueried, reinterpret_cast<intptr_t>(dns.c_str())), 0);
+    manager.Notify(Record(kEventProgress, reinterpret_cast<intptr_t>(new ProgressBlock{-1, 9, 4, 2})), 0);
+    manager.Notify(Record(kEventFinished, reinterpret_cast<intptr_t>(&status)), 0);
+    name.assign(name.size(), L'#');
+    dns.assign(dns.size(), '#');
+    status = 0;
+  }
+  Recorder recorder;
+  platform::WindowMessage message;
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_TRUE(platform::ReceiveWindowMessage(&message, 2000));
+    EXPECT_EQ(message.message, kMessage);
+    DispatchPostedEvent(message.lParam, &recorder.callback);
+  }
+  EXPECT_EQ(recorder.lines, (std::vector<std::string>{"OnFileName 7 setup.exe",
+                                                      "OnDnsQueried 7 cdn.test 127.0.0.2",
+                                                      "OnProgress 7 4 9 2", "OnFailed 7 11"}));
 }
 
 }  // namespace
