@@ -5,6 +5,7 @@
 #include "engine/download_status.h"
 #include "engine/package_file_name.h"
 #include "engine/range_transfer.h"
+#include "engine/resumed_ranges.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
 #include "system/log.h"
@@ -144,8 +145,9 @@ bool CMultiDownloader::AlreadyDownloaded() {
 
 void CMultiDownloader::RunAttempts() {
   rangeMode_ = true;
-  for (attempt_ = 0; attempt_ < kMaxAttempts; ++attempt_) {
-    if (attempt_ == kFlushAttempt) {
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    attempt_ = attempt;
+    if (attempt == kFlushAttempt) {
       UpdateDnsInfo(url_, true);
       rangeMode_ = true;
     }
@@ -154,6 +156,7 @@ void CMultiDownloader::RunAttempts() {
       status_ = kStatusCancelled;
       return;
     }
+    cache_.SetTotal(total_);  // the hosts may have agreed on a new size
     flow_ = FlowBaselines{TcpInBytes(), 0};
     ThreadPlan plan = PlanThreads();
     plannedThreads_ = plan.threads;
@@ -161,9 +164,8 @@ void CMultiDownloader::RunAttempts() {
     SendEvent(kEventPlan, 0, plannedThreads_, bufferSize_);
     if (!StartAttempt()) return;
 
-    Log(3, "[INFO] multi, start retry=[%d], thread=[%d], buffer=[%d].", attempt_.load(),
-        plannedThreads_, bufferSize_);
-    int attempt = attempt_;
+    Log(3, "[INFO] multi, start retry=[%d], thread=[%d], buffer=[%d].", attempt, plannedThreads_,
+        bufferSize_);
     SendEvent(kEventAttemptStart, reinterpret_cast<intptr_t>(&attempt), 0, 0);
     attemptStart_ = platform::GetUnixTimeNow();
     WatchRanges();
@@ -175,11 +177,11 @@ void CMultiDownloader::RunAttempts() {
       Log(3, "[INFO] multi, download success.");
       complete_ = true;
       DestroyRanges();
-      SendEvent(kEventAttemptEnd, 0, attempt_, status_);
+      SendEvent(kEventAttemptEnd, 0, attempt, status_);
       return;
     }
-    Log(1, "[ERROR] multi, download failed! retry=[%d], status=[%d]", attempt_.load(), status_);
-    SendEvent(kEventAttemptEnd, 0, attempt_, status_);
+    Log(1, "[ERROR] multi, download failed! retry=[%d], status=[%d]", attempt, status_);
+    SendEvent(kEventAttemptEnd, 0, attempt, status_);
     if (status_ == kStatusCancelled) return;  // the file and its record stay for a resume
     platform::DeleteFileAt(tempPath_);
     bool cancelledMeanwhile = !WaitBetweenAttempts();
@@ -207,7 +209,9 @@ bool CMultiDownloader::StartAttempt() {
     Log(3, "[INFO] multi, total=[%lld], cached=[%lld], undownloaded=[%lld].",
         static_cast<long long>(total_), static_cast<long long>(cached_.load()),
         static_cast<long long>(undownloaded));
-    for (const auto& [first, last] : pairs) CreateRange(first, last, bufferSize_, "");
+    for (const RangeBounds& bounds : PlanResumedRanges(pairs, plannedThreads_)) {
+      CreateRange(bounds.start, bounds.end, bufferSize_, "");
+    }
     return true;
   }
   if (!cache_.CreateTempFile(tempPath_, total_) || !cache_.OpenTempFile(tempPath_)) return false;
@@ -232,7 +236,10 @@ void CMultiDownloader::FinishAttempt() {
       static_cast<long long>(attemptEnd_), static_cast<long long>(attemptStart_.load()),
       static_cast<long long>(seconds), plannedThreads_, 0);
   ProgressTick();
-  if (status_ == kStatusCancelled) WriteResumeRecord(false);
+  if (status_ == kStatusCancelled) {
+    WaitForBuffersWritten();
+    WriteResumeRecord(false);
+  }
   cache_.CloseTempFile();
   if (status_ == kStatusSuccess) cache_.RemoveCacheInfo();
 }

@@ -98,6 +98,7 @@ class CMultiDownloader : public IFileWriter, public IEventSender {
   bool CreateRange(int64_t start, int64_t end, int bufferSize, const std::string& ip);
   bool SplitRange(const std::string& ip);
   bool AllRangesComplete();
+  void WaitForBuffersWritten();
   void DestroyRanges();
   void WriteResumeRecord(bool detached);
   void ProgressTick();

@@ -49,7 +49,9 @@ bool CMultiDownloader::UpdateDnsInfo(const std::string& url, bool flush) {
   bool ok = resolved;
   if (!resolved && resolver.InitHost(wideUrl)) {
     ok = true;
-    total_ = resolver.GetHostSize(wideUrl);
+    // Without an agreed size the download keeps what it knows (and probes
+    // the size itself when it knows nothing yet).
+    if (int64_t agreed = resolver.GetHostSize(wideUrl); agreed > 0) total_ = agreed;
     std::string utf8Host, addresses;
     if (resolver.GetHostInfo(wideUrl, &utf8Host, &addresses)) {
       // The receiver splits at the first ":", so a port stays out of it.

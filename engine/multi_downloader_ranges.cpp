@@ -178,6 +178,25 @@ bool CMultiDownloader::AllRangesComplete() {
   return true;
 }
 
+// A cancelled range writes what it holds in its buffer at its next
+// progress call, which may come after the watch loop saw it end. The record
+// counts written bytes only, so a short wait keeps those bytes from being
+// fetched again. A range whose writes fail never catches up: the wait is
+// bounded.
+void CMultiDownloader::WaitForBuffersWritten() {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  auto allWritten = [this] {
+    std::lock_guard<std::mutex> lock(rangesMutex_);
+    for (const auto& range : ranges_) {
+      if (range->GetSaved() < range->GetReceived()) return false;
+    }
+    return true;
+  };
+  while (!allWritten() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
 void CMultiDownloader::DestroyRanges() {
   std::list<std::unique_ptr<CRangeTransfer>> doomed;
   {

@@ -162,6 +162,13 @@ TEST_F(EngineDownloadTest, RestartAfterStopFetchesOnlyWhatIsMissing) {
   events_.Clear();
   ASSERT_EQ(Download(url, Md5HexUpper(data)), 0);
   EXPECT_TRUE(SavedFile("big.bin") == data);
+  // The rest is fetched in parallel, however few pieces the record holds.
+  size_t resumedRanges = 0;
+  for (const std::string& line : events_.Lines()) {
+    if (line.rfind("OnRetry", 0) == 0) break;
+    if (line.rfind("OnRangeHost", 0) == 0) ++resumedRanges;
+  }
+  EXPECT_GE(resumedRanges, 12u);
   int64_t refetched = 0;
   for (const std::string& address : kMirrors) {
     std::vector<std::string> log = nginx.AccessLog(address);
