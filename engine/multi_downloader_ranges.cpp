@@ -39,9 +39,12 @@ int64_t CMultiDownloader::GetDownloaded(bool withCached) {
 }
 
 // Runs until no range is active and every ended range has been dealt with.
+// Passes follow each other every 200 ms while ranges run; once none runs,
+// the ended ones left over (at most 3 are dealt with per pass) are dealt
+// with at once, for nothing is left to wait for.
 void CMultiDownloader::WatchRanges() {
-  for (bool more = true; more;) {
-    std::this_thread::sleep_for(kWatchInterval);
+  for (bool more = true, wait = true; more;) {
+    if (wait) std::this_thread::sleep_for(kWatchInterval);
     ProgressTick();
     std::vector<CRangeTransfer*> ended;
     int active = 0;
@@ -58,6 +61,7 @@ void CMultiDownloader::WatchRanges() {
       }
     }
     more = active > 0 || !ended.empty();
+    wait = active > 0;
     for (CRangeTransfer* range : ended) {
       if (HandleEndedRange(range, active)) status_ = kStatusSuccess;  // being dealt with
     }
