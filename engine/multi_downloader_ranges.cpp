@@ -68,9 +68,14 @@ void CMultiDownloader::WatchRanges() {
   }
   // Whatever is still missing makes the attempt fail: a pre-allocated file
   // always has the right size, so a hole would reach the digest check (and
-  // pass it when no digest is expected).
-  if (status_ == kStatusSuccess && !AllRangesComplete()) {
-    status_ = cancelled_ ? kStatusCancelled : kStatusReceiveFailed;
+  // pass it when no digest is expected). A cancelled download ends as
+  // cancelled whatever else its ranges met, so that its file is kept.
+  if (!AllRangesComplete()) {
+    if (cancelled_) {
+      status_ = kStatusCancelled;
+    } else if (status_ == kStatusSuccess) {
+      status_ = kStatusReceiveFailed;
+    }
   }
 }
 
