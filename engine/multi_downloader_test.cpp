@@ -362,6 +362,22 @@ TEST_F(SilentServerTest, ShutdownWhileProbingReturnsPromptly) {
   EXPECT_EQ(manager_->GetTaskCount(), 0);
 }
 
+TEST_F(FaultDownloadTest, StoppedTaskFallsSilentAndKeepsItsFile) {
+  HttpFault drip;
+  drip.dripIntervalMs = 20;
+  server_.Serve("/pkg.bin", GeneratedBytes(48 * 1024, 10), drip);
+  Add(Url("pkg.bin"));
+  ASSERT_TRUE(events_.WaitFor("OnProgress", 10s));
+  manager_->StopTask(kTaskId);
+  std::this_thread::sleep_for(400ms);  // the command is applied on the engine's thread
+  size_t seen = events_.Lines().size();
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(events_.Lines().size(), seen);
+  EXPECT_EQ(events_.WaitForFinal(0s), -1);
+  EXPECT_EQ(manager_->GetTaskCount(), 1);  // stopped, not removed
+  EXPECT_TRUE(platform::FileExists(SavedPath("pkg.bin.~P2S")));
+}
+
 TEST_F(FaultDownloadTest, CancelBetweenAttemptsDoesNotWaitForTheNext) {
   OverrideAttemptPauseForTesting(std::chrono::seconds(5));
   server_.Serve("/pkg.bin", GeneratedBytes(1048576, 9));
