@@ -1,16 +1,8 @@
 #include "platform/testing/http_test_server.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <cstring>
 #include <iterator>
 
 namespace platform::testing {
@@ -120,29 +112,13 @@ std::string HttpTestServer::Url(const std::string& path) const {
 }
 
 bool HttpTestServer::Start(std::string* error) {
-  auto fail = [&](const char* what) {
-    if (error) *error = std::string(what) + ": " + strerror(errno);
-    if (listenFd_ >= 0) close(listenFd_);
-    listenFd_ = -1;
+  listener_ = ListenOn(address_, &port_, error);
+  if (listener_ == kNoSocket) return false;
+  if (!wake_.Open(error)) {
+    CloseSocket(listener_);
+    listener_ = kNoSocket;
     return false;
-  };
-  listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listenFd_ < 0) return fail("socket");
-  int one = 1;
-  setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(port_);
-  if (inet_pton(AF_INET, address_.c_str(), &sa.sin_addr) != 1) {
-    errno = EINVAL;
-    return fail("address");
   }
-  if (bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) return fail("bind");
-  if (listen(listenFd_, 128) != 0) return fail("listen");
-  socklen_t len = sizeof sa;
-  getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len);
-  port_ = ntohs(sa.sin_port);
-  if (pipe2(wakeFds_, O_CLOEXEC | O_NONBLOCK) != 0) return fail("pipe");
   acceptThread_ = std::thread([this] { AcceptLoop(); });
   return true;
 }
@@ -150,36 +126,34 @@ bool HttpTestServer::Start(std::string* error) {
 void HttpTestServer::Stop() {
   if (!acceptThread_.joinable()) return;
   stopping_ = true;
-  char b = 1;
-  (void)!write(wakeFds_[1], &b, 1);  // stays readable: wakes every waiter at once
+  wake_.Raise();  // stays raised: wakes every waiter at once
   acceptThread_.join();
   std::vector<std::unique_ptr<Connection>> connections;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto& c : connections_) {
-      if (c->fd >= 0) shutdown(c->fd, SHUT_RDWR);
+      if (c->socket != kNoSocket) ShutdownBoth(c->socket);
     }
     connections.swap(connections_);
   }
   for (auto& c : connections) c->thread.join();
-  close(listenFd_);
-  close(wakeFds_[0]);
-  close(wakeFds_[1]);
-  listenFd_ = wakeFds_[0] = wakeFds_[1] = -1;
+  CloseSocket(listener_);
+  listener_ = kNoSocket;
+  wake_.Close();
 }
 
 void HttpTestServer::AcceptLoop() {
   while (!stopping_) {
-    pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakeFds_[0], POLLIN, 0}};
-    if (poll(fds, 2, 1000) <= 0) {
+    std::vector<bool> ready = WaitReadable({listener_, wake_.Handle()}, 1000);
+    if (ready.empty()) {
       ReapFinished();
       continue;
     }
-    if (fds[1].revents) break;
-    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
+    if (ready[1]) break;
+    Socket socket = AcceptFrom(listener_);
+    if (socket == kNoSocket) continue;
     auto connection = std::make_unique<Connection>();
-    connection->fd = fd;
+    connection->socket = socket;
     Connection* raw = connection.get();
     std::lock_guard<std::mutex> lock(mutex_);
     connection->thread = std::thread([this, raw] { ServeConnection(raw); });
@@ -199,7 +173,7 @@ void HttpTestServer::ReapFinished() {
   for (auto& c : finished) c->thread.join();
 }
 
-bool HttpTestServer::Pause(int fd, int ms) {
+bool HttpTestServer::Pause(Socket socket, int ms) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   for (;;) {
     int wait = 1000;
@@ -208,20 +182,19 @@ bool HttpTestServer::Pause(int fd, int ms) {
       if (left.count() <= 0) return false;
       wait = static_cast<int>(std::min<int64_t>(left.count(), 1000));
     }
-    pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFds_[0], POLLIN, 0}};
-    if (poll(fds, 2, wait) <= 0) continue;
-    if (fds[1].revents || stopping_) return true;
-    if (fds[0].revents & (POLLHUP | POLLERR)) return true;
-    if (fds[0].revents & POLLIN) {
-      char sink[4096];
-      if (recv(fd, sink, sizeof sink, MSG_DONTWAIT) <= 0) return true;  // the peer has gone
-    }
+    std::vector<bool> ready = WaitReadable({socket, wake_.Handle()}, wait);
+    if (ready.empty()) continue;
+    if (ready[1] || stopping_) return true;
+    // Readable: data to drop, or the end or failure of the connection
+    // (then the read does not block and gives 0 or less).
+    char sink[4096];
+    if (ReceiveSome(socket, sink, sizeof sink) <= 0) return true;  // the peer has gone
   }
 }
 
-bool HttpTestServer::SendAll(int fd, const char* data, size_t size) {
+bool HttpTestServer::SendAll(Socket socket, const char* data, size_t size) {
   while (size > 0) {
-    ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
+    long n = SendSome(socket, data, size);
     if (n <= 0) return false;
     data += n;
     size -= static_cast<size_t>(n);
@@ -230,14 +203,14 @@ bool HttpTestServer::SendAll(int fd, const char* data, size_t size) {
 }
 
 void HttpTestServer::ServeConnection(Connection* connection) {
-  int fd = connection->fd;
+  Socket socket = connection->socket;
   std::string data;
   size_t headEnd = std::string::npos;
   char buffer[8192];
   while ((headEnd = data.find("\r\n\r\n")) == std::string::npos && data.size() < kMaxHeaderBytes) {
-    pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFds_[0], POLLIN, 0}};
-    if (poll(fds, 2, kRequestIdleMs) <= 0 || fds[1].revents) break;
-    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    std::vector<bool> ready = WaitReadable({socket, wake_.Handle()}, kRequestIdleMs);
+    if (ready.empty() || ready[1]) break;
+    long n = ReceiveSome(socket, buffer, sizeof buffer);
     if (n <= 0) break;
     data.append(buffer, static_cast<size_t>(n));
   }
@@ -246,22 +219,22 @@ void HttpTestServer::ServeConnection(Connection* connection) {
     request.body = data.substr(headEnd + 4);
     auto expect = request.headers.find("expect");
     if (expect != request.headers.end() && Lower(expect->second) == "100-continue") {
-      SendAll(fd, "HTTP/1.1 100 Continue\r\n\r\n", 25);
+      SendAll(socket, "HTTP/1.1 100 Continue\r\n\r\n", 25);
     }
     int64_t length = 0;
     auto cl = request.headers.find("content-length");
     if (cl != request.headers.end() && ParseDecimal(cl->second, &length)) {
       while (static_cast<int64_t>(request.body.size()) < length) {
-        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        long n = ReceiveSome(socket, buffer, sizeof buffer);
         if (n <= 0) break;
         request.body.append(buffer, static_cast<size_t>(n));
       }
     }
-    SendReply(fd, &request, Answer(&request));
+    SendReply(socket, &request, Answer(&request));
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  if (connection->fd >= 0) close(connection->fd);
-  connection->fd = -1;
+  CloseSocket(connection->socket);
+  connection->socket = kNoSocket;
   connection->done = true;
 }
 
@@ -289,13 +262,13 @@ HttpReply HttpTestServer::Answer(HttpRequestRecord* request) {
   return reply;
 }
 
-void HttpTestServer::SendReply(int fd, HttpRequestRecord* request, HttpReply reply) {
+void HttpTestServer::SendReply(Socket socket, HttpRequestRecord* request, HttpReply reply) {
   const bool head = request->method == "HEAD";
   HttpFault fault = reply.fault;
   if (!fault.onlyMethod.empty() && fault.onlyMethod != request->method) fault = HttpFault{};
   if (fault.stallBeforeResponse) {
     Record(*request, -1, -1);
-    Pause(fd, -1);
+    Pause(socket, -1);
     return;
   }
   if (fault.status) {
@@ -339,11 +312,11 @@ void HttpTestServer::SendReply(int fd, HttpRequestRecord* request, HttpReply rep
   bool omitLength = fault.length == HttpFault::Length::kOmit || (fault.length == HttpFault::Length::kOmitOnHead && head);
   if (!omitLength) text += "Content-Length: " + std::to_string(count) + "\r\n";
   text += "Accept-Ranges: bytes\r\nConnection: close\r\n\r\n";
-  if (!SendAll(fd, text.data(), text.size()) || head) return;
-  SendBody(fd, reply.body, first, count, fault);
+  if (!SendAll(socket, text.data(), text.size()) || head) return;
+  SendBody(socket, reply.body, first, count, fault);
 }
 
-void HttpTestServer::SendBody(int fd, const std::string& body, int64_t first, int64_t count, const HttpFault& fault) {
+void HttpTestServer::SendBody(Socket socket, const std::string& body, int64_t first, int64_t count, const HttpFault& fault) {
   int64_t limit = count;
   for (int64_t cut : {fault.truncateAt, fault.resetAfter, fault.stallAfter}) {
     if (cut >= 0) limit = std::min(limit, cut);
@@ -351,18 +324,17 @@ void HttpTestServer::SendBody(int fd, const std::string& body, int64_t first, in
   const size_t step = fault.dripIntervalMs > 0 ? 1 : kSendChunk;
   for (int64_t sent = 0; sent < limit;) {
     size_t n = static_cast<size_t>(std::min<int64_t>(limit - sent, static_cast<int64_t>(step)));
-    if (!SendAll(fd, body.data() + first + sent, n)) return;
+    if (!SendAll(socket, body.data() + first + sent, n)) return;
     sent += static_cast<int64_t>(n);
     bodyBytesSent_ += static_cast<int64_t>(n);
-    if (fault.dripIntervalMs > 0 && sent < limit && Pause(fd, fault.dripIntervalMs)) return;
+    if (fault.dripIntervalMs > 0 && sent < limit && Pause(socket, fault.dripIntervalMs)) return;
   }
   if (fault.resetAfter >= 0 && fault.resetAfter < count) {
-    linger hard{1, 0};  // close with RST instead of FIN
-    setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    ResetOnClose(socket);
   } else if (fault.stallAfter >= 0 && fault.stallAfter < count) {
-    Pause(fd, -1);
+    Pause(socket, -1);
   } else {
-    shutdown(fd, SHUT_WR);  // the end of a close-delimited or truncated body
+    ShutdownSending(socket);  // the end of a close-delimited or truncated body
   }
 }
 

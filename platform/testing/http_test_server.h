@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/testing/loopback_socket.h"
+
 namespace platform::testing {
 
 // What goes wrong while answering. Fields combine (a missing length on HEAD
@@ -103,7 +105,7 @@ class HttpTestServer {
     Handler handler;
   };
   struct Connection {
-    int fd = -1;
+    Socket socket = kNoSocket;
     std::thread thread;
     std::atomic<bool> done{false};
   };
@@ -111,19 +113,19 @@ class HttpTestServer {
   void AcceptLoop();
   void ServeConnection(Connection* connection);
   HttpReply Answer(HttpRequestRecord* request);
-  void SendReply(int fd, HttpRequestRecord* request, HttpReply reply);
-  void SendBody(int fd, const std::string& body, int64_t first, int64_t count, const HttpFault& fault);
-  bool SendAll(int fd, const char* data, size_t size);
+  void SendReply(Socket socket, HttpRequestRecord* request, HttpReply reply);
+  void SendBody(Socket socket, const std::string& body, int64_t first, int64_t count, const HttpFault& fault);
+  bool SendAll(Socket socket, const char* data, size_t size);
   // Waits until Stop, the peer's close or `ms` (negative: no limit) has passed.
   // True when the connection should be given up.
-  bool Pause(int fd, int ms);
+  bool Pause(Socket socket, int ms);
   void Record(const HttpRequestRecord& request, int64_t rangeFirst, int64_t rangeLast);
   void ReapFinished();
 
   std::string address_;
   uint16_t port_;
-  int listenFd_ = -1;
-  int wakeFds_[2] = {-1, -1};
+  Socket listener_ = kNoSocket;
+  WakeSignal wake_;  // raised by Stop
   std::thread acceptThread_;
   std::atomic<bool> stopping_{false};
   std::atomic<int64_t> bodyBytesSent_{0};

@@ -1,11 +1,8 @@
 #include "platform/testing/nginx_fixture.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +15,7 @@
 #include <thread>
 
 #include "platform/testing/http_test_server.h"
+#include "platform/testing/loopback_socket.h"
 #include "platform/testing/sim_machine_fixture.h"
 
 extern char** environ;
@@ -40,37 +38,6 @@ std::string ReadWhole(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-bool ParseAddress(const std::string& address, uint16_t port, sockaddr_in* sa) {
-  *sa = sockaddr_in{};
-  sa->sin_family = AF_INET;
-  sa->sin_port = htons(port);
-  return inet_pton(AF_INET, address.c_str(), &sa->sin_addr) == 1;
-}
-
-// A port that is free on `address` right now (nginx binds it a moment later;
-// Start retries with another port if someone else took it meanwhile).
-uint16_t FreePort(const std::string& address) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in sa;
-  uint16_t port = 0;
-  if (fd >= 0 && ParseAddress(address, 0, &sa) && bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
-    socklen_t len = sizeof sa;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    port = ntohs(sa.sin_port);
-  }
-  if (fd >= 0) close(fd);
-  return port;
-}
-
-bool Accepts(const std::string& address, uint16_t port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in sa;
-  bool ok = fd >= 0 && ParseAddress(address, port, &sa) &&
-            connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
-  if (fd >= 0) close(fd);
-  return ok;
 }
 
 std::string NginxProgram() {
