@@ -12,6 +12,7 @@
 #include "system/process_launch.h"
 #include "system/registry_records.h"
 #include "system/simple_log.h"
+#include "system/text_convert.h"
 #include "telemetry/run_stats.h"
 
 namespace {
@@ -46,23 +47,25 @@ std::string ProfileWith(const char* resource, const char* extra = "") {
   return json;
 }
 
-class LoadLocalXmlTest : public platform::testing::SimMachineTest {
+// Every test here takes its product configuration from the machine's resources.
+class LoadLocalXmlTest : public platform::testing::MachineTest {
  protected:
+  void SetUp() override { UseProfile(ProfileWith(kDocument.c_str())); }
   void TearDown() override {
     InstallLogger(nullptr);
-    SimMachineTest::TearDown();
+    MachineTest::TearDown();
   }
   // Loads with a fresh manager and log; returns the log text.
   std::string Load(const std::string& profile, bool expected) {
     UseProfile(profile);
-    platform::CreateDirectoryAt(L"C:\\Logs");
-    logger_ = std::make_unique<simpleLog>("C:\\Logs\\twKIV.log");
+    const std::string logFile = WideToAnsi(Scratch()) + "twKIV.log";
+    logger_ = std::make_unique<simpleLog>(logFile);
     logger_->Open();
     InstallLogger(logger_.get());
     mgr_ = std::make_unique<KivMgr>();
     EXPECT_EQ(mgr_->LoadLocalXml(), expected);
     std::string text;
-    platform::ReadWholeFile(L"C:\\Logs\\twKIV.log", &text);
+    platform::ReadWholeFile(AnsiToWide(logFile), &text);
     return text;
   }
   std::unique_ptr<simpleLog> logger_;
@@ -144,21 +147,26 @@ TEST_F(LoadLocalXmlTest, BrokenResourcesFailWithTheirLogLine) {
 
 namespace {
 
-using KivMgrTest = platform::testing::SimMachineTest;
+using KivMgrTest = platform::testing::MachineTest;
 
 TEST_F(KivMgrTest, RecordedUrlOpeningsReachTheRunStatistics) {
+  REQUIRE_SIMULATED_MACHINE("the shell's answer to opening a web page");
   KivMgr mgr;
   ASSERT_TRUE(OpenUrlInBrowser(L"http://127.0.0.1:1/installed", true));
   EXPECT_EQ(TheRunStats().Get("installpageopencode"), "42");
   EXPECT_NEAR(std::stoll(TheRunStats().Get("installpageopentime")), platform::GetUnixTimeNow(), 5);
 }
 
-TEST_F(KivMgrTest, TheDefaultInstallBaseFollowsTheBitnessOfWindows) {
+TEST_F(KivMgrTest, TheDefaultInstallBaseOnSixtyFourBitWindowsIsThe64BitFolder) {
+  USE_PROFILE(R"J({"os": {"bits": 64, "wow64": true}, "env": {"ProgramFiles(x86)": "C:\\Program Files (x86)"}})J");
   EXPECT_EQ(KivMgr().defaultInstallBase, L"C:\\Program Files\\");
-  UseProfile(R"({"os": {"bits": 32, "wow64": false}, "env": {"ProgramFiles": "C:\\Programs32"}})");
+  USE_PROFILE(R"J({"os": {"bits": 64, "wow64": true}, "env": {"ProgramFiles(x86)": "C:\\Apps (x86)"}})J");
+  EXPECT_EQ(KivMgr().defaultInstallBase, L"C:\\Apps\\");  // " (x86)" removed
+}
+
+TEST_F(KivMgrTest, TheDefaultInstallBaseOnThirtyTwoBitWindows) {
+  USE_PROFILE(R"({"os": {"bits": 32, "wow64": false}, "env": {"ProgramFiles": "C:\\Programs32"}})");
   EXPECT_EQ(KivMgr().defaultInstallBase, L"C:\\Programs32\\");
-  UseProfile(R"J({"env": {"ProgramFiles(x86)": "C:\\Apps (x86)"}})J");
-  EXPECT_EQ(KivMgr().defaultInstallBase, L"C:\\Apps\\");  // the 64-bit folder: " (x86)" removed
 }
 
 }  // namespace

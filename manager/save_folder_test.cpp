@@ -15,7 +15,8 @@ constexpr const char* kTwoDisks = R"({"drives": {
   "D": {"type": "fixed", "quota_mb": 300},
   "E": {"type": "removable", "quota_mb": 900}}})";
 
-class SaveFolderTest : public platform::testing::SimMachineTest {
+// Every test here needs drives of given sizes.
+class SaveFolderTest : public platform::testing::MachineTest {
  protected:
   void SetUp() override { UseProfile(kTwoDisks); }
 };
@@ -34,7 +35,7 @@ TEST_F(SaveFolderTest, TheEmptiestFixedDiskIsChosenAndCreated) {
 }
 
 TEST_F(SaveFolderTest, OnTheWindowsDiskThePublicDocumentsFolderIsUsed) {
-  UseProfile(R"({"drives": {"C": {"type": "fixed", "quota_mb": 900}, "D": {"type": "fixed", "quota_mb": 10}}})");
+  USE_PROFILE(R"({"drives": {"C": {"type": "fixed", "quota_mb": 900}, "D": {"type": "fixed", "quota_mb": 10}}})");
   EXPECT_EQ(GetMaxFreeDiskFolder(L"Tarnwick"), L"C:\\Users\\Public\\Documents\\Tarnwick\\");
   EXPECT_TRUE(platform::DirectoryExists(L"C:\\Users\\Public\\Documents\\Tarnwick"));
 }
@@ -46,7 +47,7 @@ TEST_F(SaveFolderTest, AnUnusableFolderFallsBackToTheExecutablesFolder) {
 }
 
 TEST_F(SaveFolderTest, CustomInstallPathRules) {
-  UseProfile(R"({"folders": {"shell_user_local_appdata": "C:\\Users\\desk\\AppData\\Local"}})");
+  USE_PROFILE(R"({"folders": {"shell_user_local_appdata": "C:\\Users\\desk\\AppData\\Local"}})");
   EXPECT_EQ(ResolveCustomInstallPath(L"", L"%LOCALAPPDATA%", L"Tarnwick", 10527), L"C:\\Users\\desk\\AppData\\Local");
   EXPECT_EQ(ResolveCustomInstallPath(L"", L"C:\\Apps\\", L"Tarnwick", 10527), L"C:\\Apps\\");
   EXPECT_EQ(ResolveCustomInstallPath(L"C:\\Server\\", L"C:\\Apps\\", L"Tarnwick", 10527), L"C:\\Server\\");

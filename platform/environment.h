@@ -14,6 +14,11 @@ inline constexpr uint32_t kErrorEnvVarNotFound = 203;  // ERROR_ENVVAR_NOT_FOUND
 // exist (kErrorEnvVarNotFound) or is empty (kErrorSuccess).
 uint32_t GetEnvironmentValue(const std::wstring& name, uint32_t bufferChars, std::wstring* value);
 
+// SetEnvironmentVariableW(name, value): sets the variable for this process,
+// or removes it when `value` is null. False (last error set) for a name that
+// is empty or holds "=" past its first character.
+bool SetEnvironmentValue(const std::wstring& name, const wchar_t* value);
+
 // GetTempPathW(bufferChars, buffer): the first of TMP, TEMP, USERPROFILE and
 // the Windows folder, always ending in "\\". Same return convention as
 // GetEnvironmentValue.

@@ -40,6 +40,12 @@ uint32_t GetEnvironmentValue(const std::wstring& name, uint32_t bufferChars, std
   });
 }
 
+bool SetEnvironmentValue(const std::wstring& name, const wchar_t* value) {
+  if (SetEnvironmentVariableW(name.c_str(), value)) return true;
+  SetLastErrorCode(GetLastError());
+  return false;
+}
+
 uint32_t GetTempPathValue(uint32_t bufferChars, std::wstring* path) {
   return FillLikeWin32(bufferChars, path, [](wchar_t* buffer, uint32_t chars) { return GetTempPathW(chars, buffer); });
 }

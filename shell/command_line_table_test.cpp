@@ -7,7 +7,7 @@
 
 namespace {
 
-using CommandLineTest = platform::testing::SimMachineTest;
+using CommandLineTest = platform::testing::MachineTest;
 
 TEST_F(CommandLineTest, SplitsKeysAtTheFirstEqualsAndTheLastOccurrenceWins) {
   CommandLineTable t = ParseCommandLine("a=1 x=y=z \"Host Lang=Deutsch Sprache\" bare a=2 empty=");
@@ -22,6 +22,7 @@ TEST_F(CommandLineTest, SplitsKeysAtTheFirstEqualsAndTheLastOccurrenceWins) {
 }
 
 TEST_F(CommandLineTest, DecodesTheAnsiCodePage) {
+  USE_PROFILE(R"({"locale": {"user_lcid": 1033}})");  // English (United States): code page 1252
   // "Français" in code page 1252.
   CommandLineTable t = ParseCommandLine("HostLang=Fran\xE7" "ais");
   EXPECT_EQ(ValueOf(t, L"HostLang"), L"Fran\u00E7ais");

@@ -7,11 +7,15 @@
 
 namespace {
 
-class DotNetTest : public platform::testing::SimMachineTest {
+// On 32-bit Windows (no view redirection).
+constexpr const char* kThirtyTwoBit = R"("os": {"bits": 32, "wow64": false})";
+
+class DotNetTest : public platform::testing::MachineTest {
  protected:
-  // Registry keys as profile JSON members, on 32-bit Windows (no view redirection).
+  void SetUp() override { UseProfile(std::string("{") + kThirtyTwoBit + "}"); }
+  // Registry keys as profile JSON members.
   void UseRegistry(const std::string& keys) {
-    UseProfile(R"({"os": {"bits": 32, "wow64": false}, "registry": {)" + keys + "}}");
+    UseProfile(std::string("{") + kThirtyTwoBit + R"(, "registry": {)" + keys + "}}");
   }
 };
 

@@ -8,39 +8,42 @@
 
 namespace {
 
-class FoldersTest : public platform::testing::SimMachineTest {};
+class FoldersTest : public platform::testing::MachineTest {};
 
 TEST_F(FoldersTest, SelfPathAndFileName) {
-  UseProfile(R"({"self_path": "C:\\Users\\me\\Downloads\\setup.exe"})");
+  USE_PROFILE(R"({"self_path": "C:\\Users\\me\\Downloads\\setup.exe"})");
   EXPECT_EQ(GetSelfPath(), L"C:\\Users\\me\\Downloads\\setup.exe");
   EXPECT_EQ(GetSelfFileName(), L"setup.exe");
 }
 
 TEST_F(FoldersTest, TempFolderEndsInBackslashAndFitsMaxPath) {
-  UseProfile(R"({"env": {"TMP": "C:\\T"}})");
+  USE_PROFILE(R"({"env": {"TMP": "C:\\T"}})");
   EXPECT_EQ(GetTempFolder(), L"C:\\T\\");
-  UseProfile(R"({"env": {"TMP": "C:\\)" + std::string(257, 'x') + R"("}})");  // 260 with its backslash
+  USE_PROFILE(R"({"env": {"TMP": "C:\\)" + std::string(257, 'x') + R"("}})");  // 260 with its backslash
   EXPECT_EQ(GetTempFolder(), L"");
 }
 
+// The environment a 32-bit process sees on 64-bit and on 32-bit Windows.
 TEST_F(FoldersTest, ProgramFilesOnSixtyFourAndThirtyTwoBitWindows) {
+  USE_PROFILE(R"json({"env": {"PROCESSOR_ARCHITEW6432": "AMD64", "ProgramFiles(x86)": "C:\\Program Files (x86)"}})json");
   std::wstring first;
   std::wstring second = L"untouched";
   EXPECT_TRUE(GetProgramFilesFolders(&first, &second));
   EXPECT_EQ(first, L"C:\\Program Files (x86)\\");
   EXPECT_EQ(second, L"C:\\Program Files\\");
 
-  UseProfile(R"({"os": {"bits": 32, "wow64": false}, "env": {"ProgramFiles": "D:\\Apps\\\\"}})");
+  USE_PROFILE(R"({"env": {"PROCESSOR_ARCHITEW6432": null, "ProgramFiles": "D:\\Apps\\\\"}})");
   second = L"untouched";
   EXPECT_TRUE(GetProgramFilesFolders(&first, &second));
   EXPECT_EQ(first, L"D:\\Apps\\");
   EXPECT_EQ(second, L"untouched");
 
-  UseProfile(R"json({"env": {"ProgramFiles(x86)": null}})json");
+  USE_PROFILE(R"json({"env": {"PROCESSOR_ARCHITEW6432": "AMD64", "ProgramFiles(x86)": null}})json");
   EXPECT_FALSE(GetProgramFilesFolders(&first, &second));
 }
 
 TEST_F(FoldersTest, ProtectedInstallPaths) {
+  USE_PROFILE(R"({"env": {"windir": "C:\\Windows"}})");
   struct Case {
     const wchar_t* folder;
     bool expected;
@@ -51,34 +54,36 @@ TEST_F(FoldersTest, ProtectedInstallPaths) {
       {L"C:\\program files\\App", false},     {L"C:\\WindowsApps", false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsProtectedInstallPath(c.folder), c.expected) << c.folder;
-  UseProfile(R"({"env": {"windir": null}})");
+  USE_PROFILE(R"({"env": {"windir": null}})");
   EXPECT_FALSE(IsProtectedInstallPath(L"C:\\Windows"));
 }
 
 TEST_F(FoldersTest, WritableFolderProbeLeavesNoFile) {
-  ASSERT_TRUE(platform::CreateDirectoryAt(L"C:\\Target"));
-  for (const wchar_t* folder : {L"C:\\Target", L"C:\\Target\\"}) {
+  const std::wstring target = Scratch() + L"Target";
+  ASSERT_TRUE(platform::CreateDirectoryAt(target));
+  for (const std::wstring& folder : {target, target + L"\\"}) {
     EXPECT_TRUE(IsFolderWritable(folder)) << folder;
     std::vector<platform::DirEntry> entries;
-    ASSERT_TRUE(platform::ListDirectory(L"C:\\Target", &entries));
+    ASSERT_TRUE(platform::ListDirectory(target, &entries));
     EXPECT_TRUE(entries.empty());
   }
-  EXPECT_FALSE(IsFolderWritable(L"C:\\Missing"));
+  EXPECT_FALSE(IsFolderWritable(Scratch() + L"Missing"));
   EXPECT_FALSE(IsFolderWritable(L""));
 }
 
 TEST_F(FoldersTest, FolderChainCreatesEveryPrefixEndingAtABackslash) {
-  EXPECT_TRUE(CreateFolderChain(L"C:\\a\\b\\c\\file-part"));
-  EXPECT_TRUE(platform::DirectoryExists(L"C:\\a\\b\\c"));
-  EXPECT_FALSE(platform::DirectoryExists(L"C:\\a\\b\\c\\file-part"));
-  EXPECT_TRUE(CreateFolderChain(L"C:\\a\\b\\"));  // existing folders are fine
+  const std::wstring base = Scratch();
+  EXPECT_TRUE(CreateFolderChain(base + L"a\\b\\c\\file-part"));
+  EXPECT_TRUE(platform::DirectoryExists(base + L"a\\b\\c"));
+  EXPECT_FALSE(platform::DirectoryExists(base + L"a\\b\\c\\file-part"));
+  EXPECT_TRUE(CreateFolderChain(base + L"a\\b\\"));  // existing folders are fine
   EXPECT_FALSE(CreateFolderChain(L"Q:\\no-such-drive\\"));
-  ASSERT_TRUE(platform::WriteWholeFile(L"C:\\blocker", "x"));
-  EXPECT_FALSE(CreateFolderChain(L"C:\\blocker\\sub\\"));
+  ASSERT_TRUE(platform::WriteWholeFile(base + L"blocker", "x"));
+  EXPECT_FALSE(CreateFolderChain(base + L"blocker\\sub\\"));
 }
 
 TEST_F(FoldersTest, DataFoldersAreCreatedWithTheirDefaultName) {
-  UseProfile(R"({"self_path": "C:\\Dl\\kiv.exe", "env": {"TMP": "C:\\Tmp\\"},
+  USE_PROFILE(R"({"self_path": "C:\\Dl\\kiv.exe", "env": {"TMP": "C:\\Tmp\\"},
                  "folders": {"common_documents": "C:\\Users\\Public\\Documents"}})");
   struct Case {
     std::wstring folder;
@@ -93,12 +98,12 @@ TEST_F(FoldersTest, DataFoldersAreCreatedWithTheirDefaultName) {
     EXPECT_EQ(c.folder, c.expected);
     EXPECT_TRUE(platform::DirectoryExists(c.folder.substr(0, c.folder.size() - 1))) << c.expected;
   }
-  UseProfile(R"({"folders": {"common_documents": ""}})");
+  USE_PROFILE(R"({"folders": {"common_documents": ""}})");
   EXPECT_EQ(GetPublicDataFolder(L""), L"");
 }
 
 TEST_F(FoldersTest, DrivesFixedOnesAndFreeSpace) {
-  UseProfile(R"({"drives": {"C": {"type": "fixed", "quota_mb": 64}, "D": {"type": "removable"},
+  USE_PROFILE(R"({"drives": {"C": {"type": "fixed", "quota_mb": 64}, "D": {"type": "removable"},
                             "E": {"type": "fixed"}}})");
   EXPECT_EQ(ListFixedDrives(), (std::vector<std::wstring>{L"C:\\", L"E:\\"}));
   uint64_t free = GetDiskFreeBytes(L"C:\\Users");

@@ -5,10 +5,11 @@
 
 #include "platform/files.h"
 #include "platform/testing/sim_machine_fixture.h"
+#include "system/text_convert.h"
 
 namespace {
 
-class InstalledProductsTest : public platform::testing::SimMachineTest {
+class InstalledProductsTest : public platform::testing::MachineTest {
  protected:
   void SetUp() override {
     // The records live in the process's own (32-bit) view: WOW6432Node on 64-bit Windows.
@@ -42,39 +43,49 @@ TEST_F(InstalledProductsTest, FoundRecordWithUnusableValueGivesEmptyText) {
   EXPECT_EQ(GetInstalledPath(L"Tarnwick", 111), L"");     // missing
 }
 
-class CompanionTest : public platform::testing::SimMachineTest {
+class CompanionTest : public platform::testing::MachineTest {
  protected:
-  void UseCompanion(const char* path64, const char* path32) {
+  // The companion's recorded paths in the 64-bit and the 32-bit view (nullptr:
+  // no record), relative to the scratch folder, where "Mw\\mw.exe" exists.
+  void UseCompanion(const wchar_t* path64, const wchar_t* path32) {
     std::string registry = "{";
-    if (path64) registry += std::string(R"("HKLM\\SOFTWARE\\Tarnwick\\Tarnwick Mosswell": {"InstallName": ")") + path64 + "\"}";
+    if (path64) registry += R"("HKLM\\SOFTWARE\\Tarnwick\\Tarnwick Mosswell": {"InstallName": )" + JsonPath(path64) + "}";
     if (path64 && path32) registry += ",";
     if (path32) {
-      registry += std::string(R"("HKLM\\SOFTWARE\\WOW6432Node\\Tarnwick\\Tarnwick Mosswell": {"InstallName": ")") +
-                  path32 + "\"}";
+      registry += R"("HKLM\\SOFTWARE\\WOW6432Node\\Tarnwick\\Tarnwick Mosswell": {"InstallName": )" +
+                  JsonPath(path32) + "}";
     }
     UseProfile(R"({"registry": )" + registry + "}}");
-    ASSERT_TRUE(platform::CreateDirectoryAt(L"C:\\Mw"));
-    ASSERT_TRUE(platform::WriteWholeFile(L"C:\\Mw\\mw.exe", "exe"));
+    if (IsSkipped()) return;
+    ASSERT_TRUE(platform::CreateDirectoryAt(Scratch() + L"Mw"));
+    ASSERT_TRUE(platform::WriteWholeFile(Scratch() + L"Mw\\mw.exe", "exe"));
+  }
+  std::string JsonPath(const wchar_t* relative) {
+    std::string json = "\"";
+    for (char c : WideToUtf8(Scratch() + relative)) json += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return json + "\"";
   }
 };
 
 TEST_F(CompanionTest, SixtyFourBitViewFirstThenThirtyTwo) {
   struct Case {
-    const char* path64;
-    const char* path32;
-    const wchar_t* name;
+    const wchar_t* path64;
+    const wchar_t* path32;
+    const wchar_t* name;  // relative to the scratch folder; nullptr: none
     bool installed;
   } cases[] = {
-      {"C:\\\\Mw\\\\mw.exe", "C:\\\\Other\\\\x.exe", L"C:\\Mw\\mw.exe", true},
-      {"C:\\\\Gone\\\\mw.exe", "C:\\\\Mw\\\\mw.exe", L"C:\\Mw\\mw.exe", true},
-      {"C:\\\\Gone\\\\mw.exe", "C:\\\\Gone32\\\\mw.exe", L"C:\\Gone32\\mw.exe", false},
-      {"C:\\\\Gone\\\\mw.exe", nullptr, L"C:\\Gone\\mw.exe", false},
-      {nullptr, nullptr, L"", false},
+      {L"Mw\\mw.exe", L"Other\\x.exe", L"Mw\\mw.exe", true},
+      {L"Gone\\mw.exe", L"Mw\\mw.exe", L"Mw\\mw.exe", true},
+      {L"Gone\\mw.exe", L"Gone32\\mw.exe", L"Gone32\\mw.exe", false},
+      {L"Gone\\mw.exe", nullptr, L"Gone\\mw.exe", false},
+      {nullptr, nullptr, nullptr, false},
   };
   for (const Case& c : cases) {
     UseCompanion(c.path64, c.path32);
-    EXPECT_EQ(GetCompanionInstallName(), c.name);
-    EXPECT_EQ(IsCompanionInstalled(), c.installed) << c.name;
+    if (IsSkipped() || HasFatalFailure()) return;
+    const std::wstring name = c.name ? Scratch() + c.name : L"";
+    EXPECT_EQ(GetCompanionInstallName(), name);
+    EXPECT_EQ(IsCompanionInstalled(), c.installed) << name;
   }
 }
 

@@ -9,12 +9,16 @@
 
 namespace {
 
-class OsInfoTest : public platform::testing::SimMachineTest {};
+class OsInfoTest : public platform::testing::MachineTest {};
 
-TEST_F(OsInfoTest, BitnessOfThirtyTwoAndSixtyFourBitWindows) {
+TEST_F(OsInfoTest, BitnessOfSixtyFourBitWindows) {
+  USE_PROFILE(R"({"os": {"bits": 64, "wow64": true}})");
   EXPECT_TRUE(IsWow64());
   EXPECT_EQ(GetOsBits(), 64);
-  UseProfile(R"({"os": {"bits": 32, "wow64": false}})");
+}
+
+TEST_F(OsInfoTest, BitnessOfThirtyTwoBitWindows) {
+  USE_PROFILE(R"({"os": {"bits": 32, "wow64": false}})");
   EXPECT_FALSE(IsWow64());
   EXPECT_EQ(GetOsBits(), 32);
 }
@@ -31,19 +35,24 @@ TEST_F(OsInfoTest, VersionNumbersFallBackFromKernelToVersionCall) {
       {R"({"major": 6, "minor": 3, "version_info": false})", "6.3", ""},
   };
   for (const Case& c : cases) {
-    UseProfile(std::string(R"({"os": )") + c.os + "}");
+    USE_PROFILE(std::string(R"({"os": )") + c.os + "}");
     EXPECT_EQ(GetOsVersionNumbers(), c.numbers) << c.os;
     EXPECT_EQ(GetOsVersionString(), c.full) << c.os;
   }
 }
 
-TEST_F(OsInfoTest, BrowserVersionFromTheThirtyTwoBitView) {
-  EXPECT_EQ(GetIeVersion(), L"9.11.19041.0");  // the built-in machine keeps it under WOW6432Node
-  UseProfile(R"({"registry": {"HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Internet Explorer": {"Version": ""},
+TEST_F(OsInfoTest, BrowserVersionFromTheThirtyTwoBitViewOfSixtyFourBitWindows) {
+  USE_PROFILE(R"({"registry": {"HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Internet Explorer": {"Version": "9.11.19041.0"},
+                              "HKLM\\SOFTWARE\\Microsoft\\Internet Explorer": {"Version": "11.0"}}})");
+  EXPECT_EQ(GetIeVersion(), L"9.11.19041.0");
+  USE_PROFILE(R"({"registry": {"HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Internet Explorer": {"Version": ""},
                               "HKLM\\SOFTWARE\\Microsoft\\Internet Explorer": {"Version": "11.0"}}})");
   EXPECT_EQ(GetIeVersion(), L"-");
-  UseProfile(R"({"os": {"bits": 32, "wow64": false},
-                 "registry": {"HKLM\\SOFTWARE\\Microsoft\\Internet Explorer": {"Version": "8.0.6001"}}})");
+}
+
+TEST_F(OsInfoTest, BrowserVersionOnThirtyTwoBitWindows) {
+  USE_PROFILE(R"({"os": {"bits": 32, "wow64": false},
+                  "registry": {"HKLM\\SOFTWARE\\Microsoft\\Internet Explorer": {"Version": "8.0.6001"}}})");
   EXPECT_EQ(GetIeVersion(), L"8.0.6001");
 }
 
@@ -60,7 +69,7 @@ TEST_F(OsInfoTest, DisplayLanguageIsTheFirstPreferredLanguageCutAtItsDash) {
   for (const Case& c : cases) {
     std::string registry = std::string(R"({"HKCU\\Control Panel\\Desktop\\MuiCached": {"MachinePreferredUILanguages": )") +
                            c.value + "}}";
-    UseProfile(R"({"registry": )" + registry + "}");
+    USE_PROFILE(R"({"registry": )" + registry + "}");
     EXPECT_EQ(GetWindowsDisplayLanguage(), c.expected) << c.value;
   }
 }
@@ -71,13 +80,13 @@ TEST_F(OsInfoTest, TimeZoneHoursTruncateTowardZero) {
     int hours;
   } cases[] = {{-480, 8}, {210, -3}, {300, -5}, {-330, 5}, {0, 0}};
   for (const Case& c : cases) {
-    UseProfile(R"({"locale": {"time_zone_bias": )" + std::to_string(c.bias) + "}}");
+    USE_PROFILE(R"({"locale": {"time_zone_bias": )" + std::to_string(c.bias) + "}}");
     EXPECT_EQ(GetTimeZoneHours(), c.hours) << c.bias;
   }
 }
 
 TEST_F(OsInfoTest, TimestampIsTheMachinesLocalTime) {
-  UseProfile(R"({"locale": {"time_zone_bias": 210}})");
+  USE_PROFILE(R"({"locale": {"time_zone_bias": 210}})");
   time_t before = time(nullptr);
   std::wstring stamp = GetTimestampString();
   time_t after = time(nullptr);

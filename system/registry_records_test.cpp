@@ -12,8 +12,13 @@ namespace {
 using platform::RegRoot;
 using platform::RegView;
 
-class RegistryRecordsTest : public platform::testing::SimMachineTest {
+class RegistryRecordsTest : public platform::testing::MachineTest {
  protected:
+  void SetUp() override {
+    MachineTest::SetUp();
+    RemoveKeyAfterwards(RegRoot::kLocalMachine, L"Software\\PelCX");
+    RemoveKeyAfterwards(RegRoot::kCurrentUser, L"Software\\Kiv");
+  }
   // The value as stored, or type kRegNone when the key or value is missing.
   static platform::RegValue Stored(RegRoot root, const std::wstring& key, RegView view, const std::wstring& name) {
     std::unique_ptr<platform::RegKey> opened;
@@ -26,6 +31,7 @@ class RegistryRecordsTest : public platform::testing::SimMachineTest {
 };
 
 TEST_F(RegistryRecordsTest, DefaultChannelKeepsTheFirstChannelRecorded) {
+  USE_PROFILE(R"({"os": {"bits": 64, "wow64": true}})");  // two registry views
   EXPECT_EQ(ReadDefaultChannel(), L"");
   RecordChannel(L"app1", L"10001", L"chanA");
   RecordChannel(L"", L"10002", L"chanB");
@@ -38,6 +44,12 @@ TEST_F(RegistryRecordsTest, DefaultChannelKeepsTheFirstChannelRecorded) {
 }
 
 TEST_F(RegistryRecordsTest, CompatibilityLayerInBothViewsWithoutTerminator) {
+  // 64-bit Windows, where no program has a layer yet.
+  USE_PROFILE(R"({"os": {"bits": 64, "wow64": true}, "registry": {
+      "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers":
+          {"C:\\Dl\\kiv.exe": null, "C:\\long.exe": null},
+      "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers":
+          {"C:\\Dl\\kiv.exe": null, "C:\\long.exe": null}}})");
   const std::wstring exe = L"C:\\Dl\\kiv.exe";
   SetCompatibilityLayer(exe, L"RUNASADMIN");
   SetCompatibilityLayer(L"C:\\long.exe", std::wstring(60, L'L'));
@@ -53,7 +65,7 @@ TEST_F(RegistryRecordsTest, CompatibilityLayerInBothViewsWithoutTerminator) {
 
 TEST_F(RegistryRecordsTest, UserDwordNeedsAnExistingKey) {
   const wchar_t* settings = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-  UseProfile(R"({"registry": {"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings":
+  USE_PROFILE(R"({"registry": {"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings":
                               {"SecureProtocols": 2688, "Text": "12"}}})");
   EXPECT_EQ(GetUserDword(settings, L"SecureProtocols"), 2688u);
   SetUserDword(settings, L"SecureProtocols", 10880);

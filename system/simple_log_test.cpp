@@ -11,45 +11,42 @@
 #include "platform/system_info.h"
 #include "platform/testing/sim_machine_fixture.h"
 #include "system/log.h"
+#include "system/text_convert.h"
 
 namespace {
 
-const std::string kFolder = "C:\\Logs\\";
-
-class SimpleLogTest : public platform::testing::SimMachineTest {
+class SimpleLogTest : public platform::testing::MachineTest {
  protected:
-  void SetUp() override {
-    SimMachineTest::SetUp();
-    ASSERT_TRUE(platform::CreateDirectoryAt(L"C:\\Logs"));
-  }
-  static std::wstring W(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+  // The log folder (ANSI code page), the scratch folder.
+  std::string Folder() { return WideToAnsi(Scratch()); }
+  static std::wstring W(const std::string& s) { return AnsiToWide(s); }
   static std::string Today() {
     platform::LocalTime t = platform::GetLocalTimeNow();
     char buffer[16];
     snprintf(buffer, sizeof buffer, "%4d-%02d-%02d", t.year, t.month, t.day);
     return buffer;
   }
-  static std::vector<std::string> Files() {
+  std::vector<std::string> Files() {
     std::vector<platform::DirEntry> entries;
-    platform::ListDirectory(L"C:\\Logs", &entries);
+    platform::ListDirectory(Scratch().substr(0, Scratch().size() - 1), &entries);
     std::vector<std::string> names;
     for (const auto& e : entries) names.emplace_back(e.name.begin(), e.name.end());
     std::sort(names.begin(), names.end());
     return names;
   }
-  static std::string Content(const std::string& name) {
+  std::string Content(const std::string& name) {
     std::string bytes;
-    platform::ReadWholeFile(W(kFolder + name), &bytes);
+    platform::ReadWholeFile(W(Folder() + name), &bytes);
     return bytes;
   }
-  static void Start(const std::string& name, const std::string& line) {
-    simpleLog log(kFolder + name);
+  void Start(const std::string& name, const std::string& line) {
+    simpleLog log(Folder() + name);
     log.Open();
     log.Write(line);
   }
-  static void Touch(const std::string& name, int64_t modified) {
-    ASSERT_TRUE(platform::WriteWholeFile(W(kFolder + name), name));
-    ASSERT_TRUE(platform::SetFileModifiedTime(W(kFolder + name), modified));
+  void Touch(const std::string& name, int64_t modified) {
+    ASSERT_TRUE(platform::WriteWholeFile(W(Folder() + name), name));
+    ASSERT_TRUE(platform::SetFileModifiedTime(W(Folder() + name), modified));
   }
 };
 
@@ -71,7 +68,7 @@ TEST_F(SimpleLogTest, OpenKeepsFiveFilesOfItsOwnNameDeletingTheOldest) {
   for (int i = 1; i <= 6; ++i) Touch("twKIV_2023-01-0" + std::to_string(i) + ".log", 1700000000 + i * 100);
   Touch("twForkKIV.log", 1600000000);  // another name: neither counted nor deleted
   Touch("twForkKIV_2020-01-01.log", 1600000001);
-  simpleLog log(kFolder + "twKIV.log");
+  simpleLog log(Folder() + "twKIV.log");
   log.Open();
   std::vector<std::string> files = Files();
   EXPECT_THAT(files, ::testing::Not(::testing::Contains("twKIV_2023-01-01.log")));
@@ -84,13 +81,13 @@ TEST_F(SimpleLogTest, OpenKeepsFiveFilesOfItsOwnNameDeletingTheOldest) {
 
 TEST_F(SimpleLogTest, FilesOfTheSameSecondCountOnce) {
   for (int i = 1; i <= 7; ++i) Touch("twKIV_2023-02-0" + std::to_string(i) + ".log", 1700000000);
-  simpleLog log(kFolder + "twKIV.log");
+  simpleLog log(Folder() + "twKIV.log");
   log.Open();
   EXPECT_EQ(Files().size(), 7u);
 }
 
 TEST_F(SimpleLogTest, LinesCarryTimeThreadAndMessageAndEndInCrLf) {
-  simpleLog log(kFolder + "twKIV.log");
+  simpleLog log(Folder() + "twKIV.log");
   log.Open();
   log.Write("[INFO] RunExe: \n path=[x]");
   std::string text = Content("twKIV.log");
@@ -102,9 +99,8 @@ TEST_F(SimpleLogTest, HoursBeforeTenHaveOneDigit) {
   // A time zone that makes the local hour 7 now.
   int64_t utcHour = (platform::GetUnixTimeNow() / 3600) % 24;
   int64_t bias = (utcHour - 7) * 60;
-  UseProfile("{\"locale\": {\"time_zone_bias\": " + std::to_string(bias) + "}}");
-  ASSERT_TRUE(platform::CreateDirectoryAt(L"C:\\Logs"));
-  simpleLog log(kFolder + "twKIV.log");
+  USE_PROFILE("{\"locale\": {\"time_zone_bias\": " + std::to_string(bias) + "}}");
+  simpleLog log(Folder() + "twKIV.log");
   log.Open();
   log.Write("x");
   EXPECT_TRUE(std::regex_search(Content("twKIV.log"), std::regex(R"(^\[\d{4}-\d{2}-\d{2} 7:\d{2}:\d{2}\] )")))
@@ -112,7 +108,7 @@ TEST_F(SimpleLogTest, HoursBeforeTenHaveOneDigit) {
 }
 
 TEST_F(SimpleLogTest, ConcurrentWritersNeverInterleaveLines) {
-  auto* log = new simpleLog(kFolder + "twKIV.log");
+  auto* log = new simpleLog(Folder() + "twKIV.log");
   log->Open();
   InstallLogger(log);
   std::vector<std::thread> threads;

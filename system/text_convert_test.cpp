@@ -7,22 +7,23 @@
 
 namespace {
 
-class TextConvertTest : public platform::testing::SimMachineTest {};
+class TextConvertTest : public platform::testing::MachineTest {};
 
 TEST_F(TextConvertTest, WideToAnsiUsesTheSystemCodePageAndEndsAtNul) {
+  USE_PROFILE(R"({"locale": {"ansi_codepage": 1252}})");
   EXPECT_EQ(WideToAnsi(L"caf\u00e9 \u4e2d"), "caf\xe9 ?");
   EXPECT_EQ(WideToAnsi(std::wstring(L"ab\0cd", 5)), "ab");
-  UseProfile(R"({"locale": {"ansi_codepage": 936}})");
+  USE_PROFILE(R"({"locale": {"ansi_codepage": 936}})");
   EXPECT_EQ(WideToAnsi(L"\u4e2d\u6587 ok"), "\xd6\xd0\xce\xc4 ok");
-  UseProfile(R"({"locale": {"ansi_codepage": 4242}})");  // a code page the system lacks
+  USE_PROFILE(R"({"locale": {"ansi_codepage": 4242}})");  // a code page the system lacks
   EXPECT_EQ(WideToAnsi(L"text"), "");
 }
 
 TEST_F(TextConvertTest, AnsiToWideFollowsTheUserLocale) {
-  UseProfile(R"({"locale": {"user_lcid": 2052, "ansi_codepage": 1252}})");
+  USE_PROFILE(R"({"locale": {"user_lcid": 2052, "ansi_codepage": 1252}})");
   EXPECT_EQ(AnsiToWide("\xd6\xd0\xce\xc4"), L"\u4e2d\u6587");
   EXPECT_EQ(AnsiToWide("\xd6"), L"");  // a lead byte without its trail byte
-  UseProfile(R"({"locale": {"user_lcid": 1033}})");
+  USE_PROFILE(R"({"locale": {"user_lcid": 1033}})");
   EXPECT_EQ(AnsiToWide("caf\xe9"), L"caf\u00e9");
 }
 

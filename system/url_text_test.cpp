@@ -22,7 +22,7 @@ TEST(IsHttpUrlTest, SchemeFollowedByAHost) {
   for (const Case& c : cases) EXPECT_EQ(IsHttpUrl(c.text), c.expected) << c.text;
 }
 
-class AppendTimestampParamTest : public platform::testing::SimMachineTest {};
+class AppendTimestampParamTest : public platform::testing::MachineTest {};
 
 TEST_F(AppendTimestampParamTest, AddsTheQueryOrExtendsIt) {
   long long before = static_cast<long long>(time(nullptr));

@@ -8,7 +8,7 @@
 
 namespace {
 
-class VersionTest : public platform::testing::SimMachineTest {};
+class VersionTest : public platform::testing::MachineTest {};
 
 TEST(ParseVersionTest, MissingNumbersAreZero) {
   EXPECT_EQ(ParseVersion(L"4.3.1.7"), (std::array<int, 4>{4, 3, 1, 7}));
@@ -31,7 +31,7 @@ TEST(CompareVersionTest, FirstThreeNumbersDecide) {
 }
 
 TEST_F(VersionTest, FileVersionFromTheVersionResource) {
-  UseProfile(R"({"file_versions": {"C:\\App\\app.exe": "12.0.65535.3"}})");
+  USE_PROFILE(R"({"file_versions": {"C:\\App\\app.exe": "12.0.65535.3"}})");
   std::wstring text = L"untouched";
   ASSERT_TRUE(GetFileVersionString(L"C:\\App\\app.exe", &text));
   EXPECT_EQ(text, L"12.0.65535.3");

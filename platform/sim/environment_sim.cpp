@@ -1,6 +1,8 @@
 // Environment and known folders of the simulated machine (profile "env" and
 // "folders").
 #include <cwctype>
+#include <mutex>
+#include <optional>
 
 #include "platform/environment.h"
 #include "platform/sim/machine.h"
@@ -17,11 +19,15 @@ bool SameNameFolded(const std::wstring& a, const std::wstring& b) {
   return true;
 }
 
-const std::wstring* FindVariable(const std::wstring& name) {
-  for (const auto& [key, value] : sim::TheMachine().Env()) {
-    if (SameNameFolded(key, name)) return &value;
+// A copy, taken under the machine's lock: SetEnvironmentValue may change
+// the variables from another thread.
+std::optional<std::wstring> FindVariable(const std::wstring& name) {
+  const sim::Machine& machine = sim::TheMachine();
+  std::lock_guard<std::mutex> lock(sim::MachineMutex());
+  for (const auto& [key, value] : machine.Env()) {
+    if (SameNameFolded(key, name)) return value;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 // The Win32 buffer convention shared by GetEnvironmentVariableW and GetTempPathW.
@@ -43,7 +49,7 @@ const char* ProfileMemberOf(KnownFolder folder) {
 }  // namespace
 
 uint32_t GetEnvironmentValue(const std::wstring& name, uint32_t bufferChars, std::wstring* value) {
-  const std::wstring* found = FindVariable(name);
+  std::optional<std::wstring> found = FindVariable(name);
   if (!found) {
     SetLastErrorCode(kErrorEnvVarNotFound);
     return 0;
@@ -52,10 +58,19 @@ uint32_t GetEnvironmentValue(const std::wstring& name, uint32_t bufferChars, std
   return CopyIfFits(*found, bufferChars, value);
 }
 
+bool SetEnvironmentValue(const std::wstring& name, const wchar_t* value) {
+  if (name.empty() || name.find(L'=', 1) != std::wstring::npos) {
+    SetLastErrorCode(kErrorInvalidParameter);
+    return false;
+  }
+  sim::TheMachine().SetEnv(name, value);
+  return true;
+}
+
 uint32_t GetTempPathValue(uint32_t bufferChars, std::wstring* path) {
   std::wstring folder;
   for (const wchar_t* name : {L"TMP", L"TEMP", L"USERPROFILE"}) {
-    const std::wstring* found = FindVariable(name);
+    std::optional<std::wstring> found = FindVariable(name);
     if (found && !found->empty()) {
       folder = *found;
       break;

@@ -156,12 +156,21 @@ void Machine::DeriveEnv() {
   }
   const cJSON* env = Item("env");
   for (const cJSON* e = env ? env->child : nullptr; e; e = e->next) {
-    std::wstring name = WideOf(e->string);
-    for (auto it = env_.begin(); it != env_.end();) {
-      it = Lower(it->first) == Lower(name) ? env_.erase(it) : std::next(it);
-    }
-    if (cJSON_IsString(e)) env_[name] = WideOf(e->valuestring);
+    std::wstring value = cJSON_IsString(e) ? WideOf(e->valuestring) : L"";
+    ReplaceEnv(WideOf(e->string), cJSON_IsString(e) ? value.c_str() : nullptr);
   }
+}
+
+void Machine::ReplaceEnv(const std::wstring& name, const wchar_t* value) {
+  for (auto it = env_.begin(); it != env_.end();) {
+    it = Lower(it->first) == Lower(name) ? env_.erase(it) : std::next(it);
+  }
+  if (value) env_[name] = value;
+}
+
+void Machine::SetEnv(const std::wstring& name, const wchar_t* value) {
+  std::lock_guard<std::mutex> lock(MachineMutex());
+  ReplaceEnv(name, value);
 }
 
 const cJSON* Machine::Item(const std::string& dottedPath) const {

@@ -35,6 +35,9 @@ class Machine {
   // Environment of the simulated process: derived from the OS bitness, then
   // the profile's "env" (null removes a variable). Names compare case-blind.
   const std::map<std::wstring, std::wstring>& Env() const { return env_; }
+  // SetEnvironmentVariableW on the simulated process (null removes), under
+  // MachineMutex. Child processes still take theirs from the profile.
+  void SetEnv(const std::wstring& name, const wchar_t* value);
 
   ~Machine();
 
@@ -44,6 +47,7 @@ class Machine {
   std::vector<DriveSpec> drives_;
   std::map<std::wstring, std::wstring> env_;
   void DeriveEnv();
+  void ReplaceEnv(const std::wstring& name, const wchar_t* value);  // names case-blind
 };
 
 // The process's machine, loaded on first use from KIV_SIM_PROFILE and

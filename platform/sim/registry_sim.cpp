@@ -19,6 +19,7 @@
 #include <cwctype>
 
 #include "platform/registry.h"
+#include "platform/registry_json.h"
 #include "platform/sim/machine.h"
 #include "platform/win_error.h"
 
@@ -93,58 +94,6 @@ std::string HexOf(const std::string& bytes) {
   return hex;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 0;  // not a digit: read as zero
-}
-
-std::string BytesOfHex(const std::string& hex) {
-  std::string bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<char>(HexDigit(hex[i]) << 4 | HexDigit(hex[i + 1])));
-  }
-  return bytes;
-}
-
-std::string LittleEndian(uint64_t number, int bytes) {
-  std::string data;
-  for (int i = 0; i < bytes; ++i) data.push_back(static_cast<char>((number >> (8 * i)) & 0xFF));
-  return data;
-}
-
-// A value as the profile writes it: "text", a number, or {"type", "data"}.
-bool ProfileValue(const cJSON* item, RegValue* value) {
-  if (cJSON_IsString(item)) *value = MakeRegSz(sim::WideOf(item->valuestring));
-  if (cJSON_IsNumber(item)) *value = MakeRegDword(static_cast<uint32_t>(item->valuedouble));
-  if (cJSON_IsString(item) || cJSON_IsNumber(item)) return true;
-  const cJSON* type = cJSON_GetObjectItemCaseSensitive(item, "type");
-  const cJSON* data = cJSON_GetObjectItemCaseSensitive(item, "data");
-  if (!cJSON_IsString(type) || !data) return false;
-  std::string name = type->valuestring;
-  uint64_t number = cJSON_IsNumber(data) ? static_cast<uint64_t>(data->valuedouble) : 0;
-  std::wstring text = cJSON_IsString(data) ? sim::WideOf(data->valuestring) : L"";
-  if (name == "REG_SZ") *value = MakeRegSz(text, kRegSz);
-  else if (name == "REG_EXPAND_SZ") *value = MakeRegSz(text, kRegExpandSz);
-  else if (name == "REG_DWORD") *value = MakeRegDword(static_cast<uint32_t>(number));
-  else if (name == "REG_QWORD") *value = {kRegQword, LittleEndian(number, 8)};
-  else if (name == "REG_BINARY") *value = {kRegBinary, BytesOfHex(cJSON_IsString(data) ? data->valuestring : "")};
-  else if (name == "REG_DWORD_BIG_ENDIAN") {
-    std::string bytes = LittleEndian(number, 4);
-    *value = {kRegDwordBigEndian, std::string(bytes.rbegin(), bytes.rend())};
-  } else if (name == "REG_MULTI_SZ") {
-    std::wstring joined;  // each string with its NUL; MakeRegSz adds the final one
-    for (const cJSON* s = cJSON_IsArray(data) ? data->child : nullptr; s; s = s->next) {
-      if (cJSON_IsString(s)) joined += sim::WideOf(s->valuestring) + L'\0';
-    }
-    *value = MakeRegSz(joined, kRegMultiSz);
-  } else {
-    return false;
-  }
-  return true;
-}
-
 Store Seed() {
   Store store;
   for (const wchar_t* root : {L"HKLM\\SOFTWARE", L"HKCU\\Software", L"HKCR"}) EnsureKey(store, root);
@@ -158,7 +107,7 @@ Store Seed() {
     StoredKey& stored = EnsureKey(store, JoinPath(parts));
     for (const cJSON* item = key->child; item; item = item->next) {
       RegValue value;
-      if (!ProfileValue(item, &value)) continue;
+      if (!RegValueFromJson(item, &value)) continue;
       std::wstring name = sim::WideOf(item->string);
       if (StoredValue* existing = FindValue(stored, name)) existing->value = value;
       else stored.values.push_back({name, value});

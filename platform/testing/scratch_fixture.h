@@ -55,4 +55,12 @@ class ScratchTest : public ::testing::Test {
   std::string machineRoot_;  // sim: host folder of the test's sandbox
 };
 
+// A new empty folder below `parent` (which ends in "\\", and is created when
+// missing), named so that concurrent test processes never share one; it ends
+// in "\\". Empty when none can be made.
+std::wstring MakeUniqueFolder(const std::wstring& parent);
+// Removes `folder` (no trailing "\\") with everything in it; read-only files
+// are made writable first, as Windows refuses to delete them.
+void RemoveFolderTree(const std::wstring& folder);
+
 }  // namespace platform::testing
