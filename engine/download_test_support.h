@@ -1,8 +1,8 @@
 #pragma once
 // Test support for whole downloads through the engine's facade (included by
 // the engine's tests only): an event log that a test can wait on, and a
-// simulated machine whose profile maps test host names to loopback
-// addresses.
+// machine whose profile may map test host names to loopback addresses (the
+// simulated machine only: on Windows such a profile skips the test).
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -86,12 +86,12 @@ class EventLog {
   EventLines lines_{[this](const std::string& line) { Add(line); }};
 };
 
-class DownloadTest : public platform::testing::SimMachineTest {
+class DownloadTest : public platform::testing::MachineTest {
  protected:
   static constexpr int kTaskId = 7;
 
   void SetUp() override {
-    SimMachineTest::SetUp();
+    MachineTest::SetUp();
     manager_ = std::make_unique<DownloaderManager>();
     manager_->SetCallBack(events_.Callback());
   }
@@ -99,18 +99,15 @@ class DownloadTest : public platform::testing::SimMachineTest {
     manager_.reset();
     OverrideRangeTimingForTesting(RangeTiming{});
     OverrideAttemptPauseForTesting(std::chrono::seconds(5));
-    SimMachineTest::TearDown();
+    MachineTest::TearDown();
   }
-  // A machine on which `host` names `addresses`; `extra` adds profile
-  // members (members of a JSON object without its braces, or empty).
-  void UseHosts(const std::string& host, const std::vector<std::string>& addresses,
-                const std::string& extra = "") {
+  // A profile in which `host` names `addresses`, for USE_PROFILE.
+  static std::string HostsProfile(const std::string& host, const std::vector<std::string>& addresses) {
     std::string list;
     for (const std::string& address : addresses) {
       list += (list.empty() ? "\"" : ",\"") + address + "\"";
     }
-    UseProfile("{\"hosts\": {\"" + host + "\": [" + list + "]}" +
-               (extra.empty() ? "" : ", " + extra) + "}");
+    return "{\"hosts\": {\"" + host + "\": [" + list + "]}}";
   }
   // Shortens the stall rule, the low-speed limit and the pause between
   // attempts, for tests that go through many failures.
@@ -118,9 +115,10 @@ class DownloadTest : public platform::testing::SimMachineTest {
     OverrideRangeTimingForTesting(RangeTiming{1, 3, 2});
     OverrideAttemptPauseForTesting(std::chrono::milliseconds(50));
   }
-  // Queues a download of `url` into the folder C:\dl.
+  // Queues a download of `url` into the test's scratch folder.
   void Add(const std::string& url, const std::string& md5 = "") {
-    manager_->AddTask(Utf8ToWide(url).c_str(), L"C:\\dl", L"", kTaskId, L"1.0.0.1",
+    const std::wstring folder = Scratch().substr(0, Scratch().size() - 1);  // without the last "\\"
+    manager_->AddTask(Utf8ToWide(url).c_str(), folder.c_str(), L"", kTaskId, L"1.0.0.1",
                       Utf8ToWide(md5).c_str(), 0);
   }
   // Adds and waits for the final status (-1 when it did not come in time).
@@ -129,9 +127,9 @@ class DownloadTest : public platform::testing::SimMachineTest {
     Add(url, md5);
     return events_.WaitForFinal(limit);
   }
-  static std::wstring SavedPath(const std::string& name) { return L"C:\\dl\\" + Utf8ToWide(name); }
-  // The bytes of C:\dl\name; empty when missing.
-  static std::string SavedFile(const std::string& name) {
+  std::wstring SavedPath(const std::string& name) { return Scratch() + Utf8ToWide(name); }
+  // The bytes of the saved file `name`; empty when missing.
+  std::string SavedFile(const std::string& name) {
     std::string bytes;
     platform::ReadWholeFile(SavedPath(name), &bytes);
     return bytes;

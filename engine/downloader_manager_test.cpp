@@ -94,7 +94,7 @@ TEST(DownloaderManagerTest, CallsBeforeAnyDownload) {
   EXPECT_TRUE(manager.Shutdown());  // a second shutdown finds nothing to stop
 }
 
-class WindowModeTest : public platform::testing::SimMachineTest {};
+class WindowModeTest : public platform::testing::MachineTest {};
 
 TEST_F(WindowModeTest, PostedRecordsCarryTheirOwnCopies) {
   platform::WindowHandle window = platform::CreateTopLevelWindow(L"KivEngineTest", L"events");

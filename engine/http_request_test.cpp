@@ -5,9 +5,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <random>
 
 #include "platform/testing/http_test_server.h"
-#include "platform/testing/sim_machine_fixture.h"
 #include "system/text_convert.h"
 
 namespace ns_VYN {
@@ -101,8 +102,11 @@ TEST_F(HttpRequestTest, FailuresGiveTheCurlCodeAndWhatArrived) {
 }
 
 TEST_F(HttpRequestTest, FormUploadSendsTheFileAsThePartNamedFile) {
-  std::string folder = platform::testing::MakeTempHostFolder("kiv-upload-");
-  std::string path = folder + "/log.txt";
+  // curl reads the file itself, by a path of the process's own file system.
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("kiv-upload-" + std::to_string(std::random_device()()));
+  ASSERT_TRUE(fs::create_directories(folder));
+  std::string path = (folder / "log.txt").string();
   FILE* f = fopen(path.c_str(), "wb");
   ASSERT_TRUE(f);
   fputs("log line\r\n", f);
@@ -121,10 +125,10 @@ TEST_F(HttpRequestTest, FormUploadSendsTheFileAsThePartNamedFile) {
   EXPECT_NE(requests[0].body.find("name=\"file\"; filename=\"log.txt\""), std::string::npos);
   EXPECT_NE(requests[0].body.find("\r\n\r\nlog line\r\n\r\n--"), std::string::npos);
 
-  CurlFormDataRequest(server_.Url("/upload"), {}, folder + "/missing.txt", &code);
+  CurlFormDataRequest(server_.Url("/upload"), {}, (folder / "missing.txt").string(), &code);
   EXPECT_NE(code, 0);
   EXPECT_EQ(server_.RequestCount(), 1);
-  platform::testing::RemoveHostTree(folder);
+  fs::remove_all(folder);
 }
 
 class RemoteFileSizeTest : public HttpRequestTest {};
