@@ -147,7 +147,10 @@ def run_scenario(args, nginx, md5, size, scenario, out_dir):
     print(f"{'tool':10} {'run':>3} {'MB/s':>8} {'CPU s':>7} {'CPU s/GiB':>9} {'peak RSS MiB':>12} {'exit':>4} {'bytes':>12}")
     url = nginx.url(scenario, "big.bin")
     results = {}
+    tools = args.tools.split(",")
     for tool, (command, env, out) in tool_commands(args, url, md5, out_dir, scenario).items():
+        if tool not in tools:
+            continue
         rows = []
         for run in range(args.runs):
             shutil.rmtree(out_dir, ignore_errors=True)
@@ -160,10 +163,10 @@ def run_scenario(args, nginx, md5, size, scenario, out_dir):
             flag = "" if complete or (tool == "curl" and scenario == "S2") else "  INCOMPLETE/BAD"
             print(f"{tool:10} {run + 1:>3} {mbs:8.1f} {cpu:7.2f} {rows[-1][1]:9.2f} {rss / 1024:12.1f} {code:>4} {got:>12}{flag}")
         results[tool] = tuple(sorted(r[i] for r in rows)[len(rows) // 2] for i in range(3))
-    kiv = results["kiv-fetch"]
+    kiv = results.get("kiv-fetch")
     print(f"{scenario} medians and ratios (kiv-fetch / peer):")
     for tool, (mbs, cpu_gib, rss) in results.items():
-        ratio = "" if tool == "kiv-fetch" or not mbs else (
+        ratio = "" if tool == "kiv-fetch" or not kiv or not mbs else (
             f"  MB/s x{kiv[0] / mbs:.2f}  CPU/GiB x{kiv[1] / cpu_gib:.2f}  RSS x{kiv[2] / rss:.2f}")
         print(f"  {tool:10} {mbs:8.1f} MB/s {cpu_gib:6.2f} CPU s/GiB {rss:7.1f} MiB{ratio}")
     return results
@@ -201,6 +204,10 @@ def main():
     parser.add_argument("--size-mib", type=int, default=1024)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--resume-runs", type=int, default=10)
+    parser.add_argument("--scenarios", default="S1,S2,resume",
+                        help="comma-separated subset of S1, S2, resume")
+    parser.add_argument("--tools", default="kiv-fetch,aria2c,axel,curl",
+                        help="comma-separated subset of kiv-fetch, aria2c, axel, curl (S1, S2)")
     args = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="kiv-bench-")
@@ -214,9 +221,12 @@ def main():
         print(f"file: {size} bytes, MD5 {md5}; {os.cpu_count()} CPUs")
         nginx = Nginx(work, root)
         out_dir = os.path.join(work, "out")
+        chosen = args.scenarios.split(",")
         for scenario in ("S1", "S2"):
-            run_scenario(args, nginx, md5, size, scenario, out_dir)
-        run_resume(args, nginx, md5, size, out_dir)
+            if scenario in chosen:
+                run_scenario(args, nginx, md5, size, scenario, out_dir)
+        if "resume" in chosen:
+            run_resume(args, nginx, md5, size, out_dir)
     finally:
         if nginx:
             nginx.stop()

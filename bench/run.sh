@@ -5,7 +5,8 @@
 # check), axel -n 24 and curl, three runs each, unthrottled (S1) and with
 # limit_rate 4m per connection (S2); then kiv-fetch killed with SIGKILL at a
 # random moment and restarted, ten times. Arguments go to bench.py
-# (--size-mib, --runs, --resume-runs). Not part of the tests.
+# (--size-mib, --runs, --resume-runs, --scenarios S1,S2,resume, --tools
+# kiv-fetch,aria2c,axel,curl). Not part of the tests.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${KIV_BUILD_DIR:-$root/build}"
