@@ -216,7 +216,7 @@ bool CMultiDownloader::StartAttempt() {
   }
   if (!cache_.CreateTempFile(tempPath_, total_) || !cache_.OpenTempFile(tempPath_)) return false;
   if (!rangeMode_) Log(2, "[WARN] not support range download.");
-  for (const RangeBounds& bounds : PlanRangeBounds(total_, plannedThreads_, rangeMode_)) {
+  for (const RangeBounds& bounds : HeadFirstBounds(PlanRangeBounds(total_, plannedThreads_, rangeMode_))) {
     CreateRange(bounds.start, bounds.end, bufferSize_, "");
   }
   return true;

@@ -44,8 +44,39 @@ std::vector<RangeBounds> PlanRangeBounds(int64_t total, int threads, bool rangeM
   return ranges;
 }
 
+std::vector<RangeBounds> HeadFirstBounds(const std::vector<RangeBounds>& even) {
+  const int64_t count = int64_t(even.size());
+  if (count < 2 || even.front().start != 0 || even.back().end < 0) return even;
+  const int64_t total = even.back().end + 1;
+  if (total / count < 2 * int64_t{kMinBufferSize}) return even;
+  // Range i weighs i + 2; its start is total * (weights before it) / (all
+  // weights), computed without overflowing for any file size.
+  const int64_t weights = count * (count - 1) / 2 + 2 * count;
+  auto startOf = [&](int64_t i) {
+    const int64_t before = i * (i - 1) / 2 + 2 * i;
+    return total / weights * before + total % weights * before / weights;
+  };
+  std::vector<RangeBounds> shaped;
+  for (int64_t i = 0; i < count; ++i) shaped.push_back({startOf(i), startOf(i + 1) - 1});
+  shaped.back().end = total - 1;
+  return shaped;
+}
+
 bool IsSplittable(const CRangeTransfer& range) {
   return range.State() == kRangeRunning && range.GetRemaining() > kMinBufferSize;
+}
+
+int PickSplitCandidate(const std::vector<SplitCandidate>& candidates) {
+  int lowest = -1, largest = -1;
+  for (int i = 0; i < int(candidates.size()); ++i) {
+    const SplitCandidate& candidate = candidates[size_t(i)];
+    if (candidate.remaining >= kHeadSplitRemaining &&
+        (lowest < 0 || candidate.start < candidates[size_t(lowest)].start)) {
+      lowest = i;
+    }
+    if (largest < 0 || candidate.remaining > candidates[size_t(largest)].remaining) largest = i;
+  }
+  return lowest >= 0 ? lowest : largest;
 }
 
 RangeBounds SplitBoundsOf(const CRangeTransfer& range) {

@@ -5,6 +5,7 @@
 // grows the number of parallel ranges towards 48 while the download gets
 // less than 79% of the machine's incoming TCP traffic and shrinks it back
 // towards the plan while it gets more than 81%.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -20,6 +21,11 @@ inline constexpr int kMaxParallelRanges = 48;
 inline constexpr double kFlowLow = 0.79;
 inline constexpr double kFlowHigh = 0.81;
 inline constexpr uint64_t kBytesPerTcpSegment = 1460;
+// A finished range's connection splits the lowest running range that still
+// has at least this much to do (a couple of seconds of a slow connection, so
+// the watch loop, which deals with 3 ended ranges per 200 ms, keeps every
+// connection busy); only when none has, the range with the most left.
+inline constexpr int64_t kHeadSplitRemaining = 8 << 20;
 
 struct ThreadPlan {
   int threads = kPlannedThreads;
@@ -44,12 +50,29 @@ struct RangeBounds {
 // T - 1. Without range mode: one range (0, open end), and the downloader
 // logs "[WARN] not support range download.".
 std::vector<RangeBounds> PlanRangeBounds(int64_t total, int threads, bool rangeMode);
+// The even split reshaped so that the ranges grow from the head of the file
+// to its tail (range i weighs i + 2), same count, same coverage. The small
+// head ranges end early and their connections go on to split the lowest
+// running work, so the file fills from its head during the download and the
+// streaming MD5 keeps pace, instead of all ranges ending together and the
+// whole file being digested after the last byte. Files too small for every
+// range to get 2 MiB keep the even split.
+std::vector<RangeBounds> HeadFirstBounds(const std::vector<RangeBounds>& even);
 
-// The first running range (list order) whose remaining count is more than
-// 1 MiB, or null. Call under the range-list mutex.
+// The running range to split when a range has ended: of those whose
+// remaining count is more than 1 MiB, the lowest in the file that has at
+// least kHeadSplitRemaining left, else the one with the most left; null when
+// none qualifies. Call under the range-list mutex.
 template <class Ranges>
 CRangeTransfer* FindSplittableRange(const Ranges& ranges);
 bool IsSplittable(const CRangeTransfer& range);
+struct SplitCandidate {
+  int64_t start = 0;
+  int64_t remaining = 0;
+};
+// The index of the candidate to split by the rule above (the candidates are
+// splittable ranges), or -1 when there is none.
+int PickSplitCandidate(const std::vector<SplitCandidate>& candidates);
 
 // The upper half of `range`'s rest: new start = effective end - remaining / 2;
 // the new range runs from it to the old effective end. After creating it the
@@ -74,10 +97,15 @@ uint64_t TcpInBytes();
 
 template <class Ranges>
 CRangeTransfer* FindSplittableRange(const Ranges& ranges) {
+  std::vector<CRangeTransfer*> splittable;
+  std::vector<SplitCandidate> candidates;
   for (const auto& range : ranges) {
-    if (range && IsSplittable(*range)) return &*range;
+    if (!range || !IsSplittable(*range)) continue;
+    splittable.push_back(&*range);
+    candidates.push_back({range->GetStart(), range->GetRemaining()});
   }
-  return nullptr;
+  const int picked = PickSplitCandidate(candidates);
+  return picked < 0 ? nullptr : splittable[std::size_t(picked)];
 }
 
 }  // namespace ns_VYN

@@ -83,5 +83,53 @@ TEST(RangePlan, TcpCounterGrowsWithTraffic) {
   EXPECT_GE(TcpInBytes(), first);
 }
 
+TEST(RangePlan, HeadFirstPlanGrowsTowardsTheTailAndCoversTheFile) {
+  for (int64_t total : {int64_t(1) << 30, int64_t(2400000000), int64_t(48) << 20, (int64_t(48) << 20) + 23,
+                        int64_t(5) << 40}) {
+    const std::vector<RangeBounds> even = PlanRangeBounds(total, 24, true);
+    const std::vector<RangeBounds> shaped = HeadFirstBounds(even);
+    ASSERT_EQ(shaped.size(), even.size()) << total;
+    int64_t next = 0, previousLength = 0;
+    for (const RangeBounds& range : shaped) {
+      EXPECT_EQ(range.start, next) << total;
+      const int64_t length = range.end - range.start + 1;
+      EXPECT_GE(length, previousLength) << total << " " << range.start;
+      previousLength = length;
+      next = range.end + 1;
+    }
+    EXPECT_EQ(next, total) << total;
+    // The head is a fraction of an even share, the tail more than one.
+    const int64_t share = total / 24;
+    EXPECT_LT(shaped.front().end + 1, share / 4) << total;
+    EXPECT_GT(shaped.back().end - shaped.back().start + 1, share * 3 / 2) << total;
+  }
+  // Too small for 2 MiB a range, or nothing to reshape: the even plan stays.
+  for (const std::vector<RangeBounds>& plan :
+       {PlanRangeBounds((int64_t(48) << 20) - 1, 24, true), PlanRangeBounds(1000, 24, true),
+        PlanRangeBounds(1000, 24, false), PlanRangeBounds(int64_t(1) << 30, 1, true)}) {
+    EXPECT_EQ(HeadFirstBounds(plan), plan);
+  }
+}
+
+TEST(RangePlan, SplitTakesTheLowestWorkThatLastsElseTheLargest) {
+  constexpr int64_t kMiB = 1 << 20;
+  struct Case {
+    std::vector<SplitCandidate> candidates;
+    int picked;
+  };
+  const Case cases[] = {
+      {{}, -1},
+      {{{500 * kMiB, 2 * kMiB}}, 0},
+      // Lowest start among those with at least 8 MiB left, wherever it is listed.
+      {{{900 * kMiB, 300 * kMiB}, {100 * kMiB, 8 * kMiB}, {50 * kMiB, 8 * kMiB - 1}}, 1},
+      {{{900 * kMiB, 300 * kMiB}, {400 * kMiB, 20 * kMiB}, {600 * kMiB, 9 * kMiB}}, 1},
+      // None has 8 MiB left: the one with the most left.
+      {{{10 * kMiB, 2 * kMiB}, {90 * kMiB, 7 * kMiB}, {40 * kMiB, 3 * kMiB}}, 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PickSplitCandidate(c.candidates), c.picked) << c.candidates.size();
+  }
+}
+
 }  // namespace
 }  // namespace ns_VYN
