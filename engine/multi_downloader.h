@@ -100,6 +100,7 @@ class CMultiDownloader : public IFileWriter, public IEventSender {
   bool AllRangesComplete();
   void WaitForBuffersWritten();
   void DestroyRanges();
+  void WriteBuffers();
   void WriteResumeRecord(bool detached);
   void ProgressTick();
 

@@ -215,6 +215,19 @@ void CMultiDownloader::DestroyRanges() {
   doomed.clear();  // each cancels and joins its thread
 }
 
+// The record counts saved bytes only. Buffers are written first, so that a
+// process killed at any moment loses at most what arrived since the last
+// record, not also what sat in up to 48 buffers of 5 MiB.
+void CMultiDownloader::WriteBuffers() {
+  std::vector<CRangeTransfer*> running;
+  {
+    std::lock_guard<std::mutex> lock(rangesMutex_);
+    for (auto& range : ranges_) running.push_back(range.get());
+  }
+  // Only this thread removes ranges, so the pointers outlive the lock.
+  for (CRangeTransfer* range : running) range->WriteBuffered();
+}
+
 void CMultiDownloader::WriteResumeRecord(bool detached) {
   std::vector<ResumePair> pairs;
   {
@@ -238,6 +251,7 @@ void CMultiDownloader::ProgressTick() {
   if (lastRecordMark_ > downloaded) lastRecordMark_ = 0;
   if (downloaded - lastRecordMark_ >= kRecordInterval) {
     lastRecordMark_ = downloaded;
+    WriteBuffers();
     WriteResumeRecord(true);
   }
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "engine/curl_global.h"
@@ -168,7 +167,7 @@ void CRangeTransfer::SetState(int state) {
   {
     std::lock_guard<std::mutex> lock(boundsMutex_);
     FlushLocked();
-    buffer_.reset();
+    buffer_.Reset();
     bufferUsed_ = 0;
   }
   for (int current = state_.load(); current != state && !IsFinalRangeState(current);) {
@@ -221,15 +220,22 @@ std::string CRangeTransfer::GetEffectiveUrl() const {
 
 bool CRangeTransfer::Complete() const { return start_ + received_.load() > GetEnd(); }
 
-bool CRangeTransfer::FlushLocked() {
+bool CRangeTransfer::WriteBufferLocked() {
   if (!writer_ || bufferUsed_ <= 0 || !buffer_) return true;
   // saved + buffered == received: the buffer starts right after the saved bytes.
-  const int64_t written = writer_->Write(start_ + saved_, bufferUsed_, buffer_.get());
-  if (written == bufferUsed_) {
-    saved_ += written;
-    bufferUsed_ = 0;
-    return true;
-  }
+  if (writer_->Write(start_ + saved_, bufferUsed_, buffer_.get()) != bufferUsed_) return false;
+  saved_ += bufferUsed_;
+  bufferUsed_ = 0;
+  return true;
+}
+
+void CRangeTransfer::WriteBuffered() {
+  std::lock_guard<std::mutex> lock(boundsMutex_);
+  WriteBufferLocked();
+}
+
+bool CRangeTransfer::FlushLocked() {
+  if (WriteBufferLocked()) return true;
   // Bytes that did not reach the file count as not received, so the rest
   // requested again starts exactly where the file stops being complete.
   received_ -= bufferUsed_;
@@ -275,8 +281,7 @@ size_t CRangeTransfer::Accept(const char* data, size_t size) {
   {
     std::lock_guard<std::mutex> lock(boundsMutex_);
     if (!buffer_) {
-      buffer_.reset(new (std::nothrow) char[size_t(bufferSize_)]);
-      if (!buffer_) {
+      if (!buffer_.Allocate(size_t(bufferSize_))) {
         Log(1, "[ERROR] easy=[%p], new buf failed! size=[%d].", static_cast<void*>(this), bufferSize_);
         return size;  // dropped uncounted: the stall rule fails the range later
       }
@@ -381,6 +386,7 @@ void CRangeTransfer::Finish() {
   resolveList_ = nullptr;
   curl_slist_free_all(headerList_);
   headerList_ = nullptr;
+  std::lock_guard<std::mutex> lock(boundsMutex_);  // WriteBuffered may come from another thread
   writer_ = nullptr;
 }
 

@@ -25,6 +25,7 @@
 
 #include "engine/file_writer.h"
 #include "engine/resume_record.h"
+#include "platform/page_buffer.h"
 
 namespace ns_VYN {
 
@@ -83,6 +84,11 @@ class CRangeTransfer {
   // already final (final states are never left) or already in it.
   void SetState(int state);
 
+  // Writes what the buffer holds now (any thread), so that the next resume
+  // record can count it as saved. A failed write leaves the buffer as it is
+  // for the range's own thread to deal with.
+  void WriteBuffered();
+
   // Split: the range now ends at `newEnd`; received is cut to the new length
   // when it was past it. Bytes past the new end are neither counted nor written.
   void LowerEnd(int64_t newEnd);
@@ -134,6 +140,7 @@ class CRangeTransfer {
   // Writes the buffer (boundsMutex_ held). A failed write takes its bytes
   // back out of received, so received - saved is always what the buffer holds.
   bool FlushLocked();
+  bool WriteBufferLocked();  // the write of FlushLocked; false leaves the buffer untouched
   bool Transition(int from, int to);
   void LogStateChange(int state);
 
@@ -152,7 +159,7 @@ class CRangeTransfer {
   std::string ip_;
   std::wstring tempPath_;
   std::atomic<int> state_{kRangeNew};
-  std::unique_ptr<char[]> buffer_;
+  platform::PageBuffer buffer_;
   int64_t bufferUsed_ = 0;
   std::atomic<int64_t> startTime_{0};
   std::atomic<int64_t> endTime_{0};

@@ -280,5 +280,31 @@ TEST_F(RangeTransferTest, SplitRacingTheTransferNeverWritesPastTheEnd) {
   }
 }
 
+// Writing the buffer on request (before a resume record) makes every byte
+// received so far saved, at its own offset, while the range keeps running.
+TEST_F(RangeTransferTest, WriteBufferedSavesWhatTheBufferHolds) {
+  const int64_t total = 4000000;
+  const std::string body = GeneratedBytes(size_t(total), 7);
+  HttpFault stall;
+  stall.stallAfter = 1500000;
+  server_.Serve("/buffered.bin", body, stall);
+  MemoryFile file{size_t(total)};
+  auto range = std::make_unique<CRangeTransfer>();
+  ASSERT_TRUE(range->Init(server_.Url("/buffered.bin"), 0, total - 1, "", L"C:\\buffered.bin.~P2S"));
+  range->SetTotal(total);
+  range->SetBufferSize(kMinBufferSize);
+  range->SetWriter(&file);
+  ASSERT_TRUE(range->Start());
+  ASSERT_TRUE(WaitFor([&] { return range->GetReceived() == 1500000; }, std::chrono::seconds(10)));
+  EXPECT_LT(range->GetSaved(), 1500000);  // the rest past the first full buffer is still held
+
+  range->WriteBuffered();
+  EXPECT_EQ(range->GetSaved(), 1500000);
+  EXPECT_EQ(range->State(), kRangeRunning);
+  EXPECT_EQ(file.Bytes(0, 1500000), body.substr(0, 1500000));
+  range->WriteBuffered();  // nothing held: nothing written twice
+  EXPECT_EQ(file.Written(), 1500000);
+}
+
 }  // namespace
 }  // namespace ns_VYN
