@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Linux build once plainly and once under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build
+# AddressSanitizer and UndefinedBehaviorSanitizer, the engine's tests under
+# ThreadSanitizer, then the Windows build
 # (kiv.exe and the tests that need no simulated machine) under Wine, once in
 # a 32-bit prefix and once in a 64-bit one (WOW64); the Windows tests include
 # the check that kiv.exe imports system DLLs only.
@@ -27,6 +28,17 @@ run() {
 }
 run "$root/build"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run "$root/build-asan" -DKIV_SANITIZE=address,undefined
+
+# The engine's threads under ThreadSanitizer: its tests only.
+t=$(date +%s)
+echo "== build $root/build-tsan (engine tests)"
+cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_SANITIZE=thread >/dev/null
+cmake --build "$root/build-tsan" -j"$(nproc)" --target engine_tests
+lap "build build-tsan" "$t"
+t=$(date +%s)
+echo "== test $root/build-tsan (engine tests)"
+ctest --test-dir "$root/build-tsan/engine" --output-on-failure -j"$(nproc)" || status=1
+lap "test build-tsan" "$t"
 
 t=$(date +%s)
 win_deps=$(bash "$root/scripts/win-deps.sh")
