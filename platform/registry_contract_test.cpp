@@ -63,6 +63,17 @@ TEST_F(RegistryContract, DataLargerThanTheBufferGivesMoreDataAndItsType) {
   EXPECT_EQ(value.data, stored.data);
 }
 
+TEST_F(RegistryContract, TextWrittenWithoutItsTerminatorIsStoredWithIt) {
+  auto key = Key(L"", true);
+  ASSERT_TRUE(key);
+  RegValue bare = MakeRegSz(L"abc");
+  bare.data.resize(6);  // the size leaves out the terminator
+  ASSERT_EQ(key->SetValue(L"Bare", bare), kErrorSuccess);
+  RegValue value;
+  ASSERT_EQ(key->QueryValue(L"Bare", &value, 100), kErrorSuccess);
+  EXPECT_EQ(value.data, MakeRegSz(L"abc").data);
+}
+
 TEST_F(RegistryContract, MultiStringKeepsEveryString) {
   auto key = Key(L"", true);
   ASSERT_TRUE(key);

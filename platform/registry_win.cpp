@@ -58,7 +58,11 @@ class WinRegKey : public RegKey {
   }
 
   uint32_t SetValue(const std::wstring& name, const RegValue& value) override {
-    return RegSetValueExW(key_.get(), name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
+    // Windows looks one character past a text whose size leaves out the
+    // terminator and counts it in when it is NUL: the data is followed by one
+    // here, so what is stored does not depend on memory beyond the text.
+    std::string data = value.data + std::string(2, '\0');
+    return RegSetValueExW(key_.get(), name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(data.data()),
                           static_cast<DWORD>(value.data.size()));
   }
 

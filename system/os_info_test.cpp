@@ -92,8 +92,7 @@ TEST_F(OsInfoTest, TimestampIsTheMachinesLocalTime) {
   time_t after = time(nullptr);
   auto format = [](time_t utc) {
     time_t local = utc - 210 * 60;
-    struct tm fields = {};
-    gmtime_r(&local, &fields);
+    struct tm fields = *std::gmtime(&local);
     wchar_t text[32];
     wcsftime(text, 32, L"%Y%m%d%H%M%S", &fields);
     return std::wstring(text);

@@ -222,8 +222,16 @@ class SimRegKey : public RegKey {
     Session session;
     StoredKey* key = FindKey(session.store(), path_);
     if (!key) return kErrorFileNotFound;
-    if (StoredValue* stored = FindValue(*key, name)) stored->value = value;
-    else key->values.push_back({name, value});
+    RegValue kept = value;
+    // Windows counts in a text's terminator that the size left out, when it
+    // follows in memory, as it does after every RegValue's data.
+    bool text = value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz;
+    size_t size = kept.data.size();
+    if (text && size >= 2 && size % 2 == 0 && (kept.data[size - 2] != 0 || kept.data[size - 1] != 0)) {
+      kept.data.append(2, '\0');
+    }
+    if (StoredValue* stored = FindValue(*key, name)) stored->value = kept;
+    else key->values.push_back({name, kept});
     return session.Save();
   }
 
