@@ -12,6 +12,8 @@ namespace {
 class InstalledProductsTest : public platform::testing::MachineTest {
  protected:
   void SetUp() override {
+    MachineTest::SetUp();
+    RemoveKeyAfterwards(platform::RegRoot::kLocalMachine, L"Software\\Tarnwick");
     // The records live in the process's own (32-bit) view: WOW6432Node on 64-bit Windows.
     UseProfile(R"({"registry": {
       "HKLM\\SOFTWARE\\WOW6432Node\\Tarnwick\\A": {"PID": 111, "InstallInfo": "", "Version": "1.0"},
@@ -45,6 +47,10 @@ TEST_F(InstalledProductsTest, FoundRecordWithUnusableValueGivesEmptyText) {
 
 class CompanionTest : public platform::testing::MachineTest {
  protected:
+  void SetUp() override {
+    MachineTest::SetUp();
+    RemoveKeyAfterwards(platform::RegRoot::kLocalMachine, L"Software\\Tarnwick");
+  }
   // The companion's recorded paths in the 64-bit and the 32-bit view (nullptr:
   // no record), relative to the scratch folder, where "Mw\\mw.exe" exists.
   void UseCompanion(const wchar_t* path64, const wchar_t* path32) {
