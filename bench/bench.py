@@ -159,8 +159,11 @@ def run_scenario(args, nginx, md5, size, scenario, out_dir):
             got = os.path.getsize(out) if os.path.exists(out) else 0
             complete = got == size and (tool == "curl" and scenario == "S2" or file_md5(out) == md5)
             mbs = got / wall / 1e6
-            rows.append((mbs, cpu / (got / (1 << 30)) if got else float("inf"), rss / 1024))
-            flag = "" if complete or (tool == "curl" and scenario == "S2") else "  INCOMPLETE/BAD"
+            usable = complete or (tool == "curl" and scenario == "S2")
+            # A run that did not deliver the file has no throughput: it counts
+            # as 0 MB/s in the median, never as the speed of its partial bytes.
+            rows.append((mbs if usable else 0.0, cpu / (got / (1 << 30)) if got else float("inf"), rss / 1024))
+            flag = "" if usable else "  INCOMPLETE/BAD"
             print(f"{tool:10} {run + 1:>3} {mbs:8.1f} {cpu:7.2f} {rows[-1][1]:9.2f} {rss / 1024:12.1f} {code:>4} {got:>12}{flag}")
         results[tool] = tuple(sorted(r[i] for r in rows)[len(rows) // 2] for i in range(3))
     kiv = results.get("kiv-fetch")
