@@ -119,9 +119,11 @@ CCacheFile::CCacheFile(IEventSender* events, int* status) : events_(events), sta
 
 CCacheFile::~CCacheFile() {
   {
-    std::unique_lock<std::mutex> lock(writersMutex_);
-    writersDone_.wait(lock, [this] { return writers_ == 0; });
+    std::lock_guard<std::mutex> lock(writerMutex_);
+    stopWriter_ = true;
   }
+  writerWake_.notify_one();
+  if (writer_.joinable()) writer_.join();
   CloseTempFile();
   digest_.reset();
 }
@@ -249,28 +251,40 @@ bool CCacheFile::WriteCacheInfo(const std::vector<ResumePair>& pairs) {
 
 void CCacheFile::WriteCacheInfoDetached(std::vector<ResumePair> pairs) {
   if (pairs.empty()) return;
-  uint64_t serial = 0;
+  auto record = std::make_unique<PendingRecord>();
   {
     std::lock_guard<std::mutex> lock(recordMutex_);
-    serial = ++recordSerial_;
+    record->serial = ++recordSerial_;
   }
+  record->bytes = EncodeResumeRecord(pairs);
   {
-    std::lock_guard<std::mutex> lock(writersMutex_);
-    ++writers_;
+    std::lock_guard<std::mutex> lock(writerMutex_);
+    pending_ = std::move(record);  // a newer record supersedes one not yet written
+    if (!writer_.joinable()) writer_ = std::thread(&CCacheFile::RecordWriterLoop, this);
   }
-  std::thread([this, serial, bytes = EncodeResumeRecord(pairs)] {
+  writerWake_.notify_one();
+}
+
+// Writes pending records until the destructor stops it; what is pending
+// when it stops is still written.
+void CCacheFile::RecordWriterLoop() {
+  std::unique_lock<std::mutex> lock(writerMutex_);
+  for (;;) {
+    writerWake_.wait(lock, [this] { return pending_ || stopWriter_; });
+    if (!pending_) return;
+    std::unique_ptr<PendingRecord> record = std::move(pending_);
+    lock.unlock();
     {
-      std::lock_guard<std::mutex> lock(recordMutex_);
-      if (serial > recordWrittenSerial_) {
-        recordWrittenSerial_ = serial;
-        if (!WriteFileData(total_.load(), int64_t(bytes.size()), bytes.data(), true)) {
+      std::lock_guard<std::mutex> hold(recordMutex_);
+      if (record->serial > recordWrittenSerial_) {
+        recordWrittenSerial_ = record->serial;
+        if (!WriteFileData(total_.load(), int64_t(record->bytes.size()), record->bytes.data(), true)) {
           Log(1, "[ERROR] multi, write cache info failed! write count.");
         }
       }
     }
-    std::lock_guard<std::mutex> lock(writersMutex_);
-    if (--writers_ == 0) writersDone_.notify_all();
-  }).detach();
+    lock.lock();
+  }
 }
 
 bool CCacheFile::ReadCacheInfo(const std::wstring& path, int64_t total, std::map<int64_t, int64_t>* pairs) {

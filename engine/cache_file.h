@@ -90,9 +90,10 @@ class CCacheFile {
   // Writes the record of `pairs` (from CollectResumePairs) at T and cuts the
   // file after it. No pairs: nothing is written, false.
   bool WriteCacheInfo(const std::vector<ResumePair>& pairs);
-  // The same on a short detached thread, so the caller never waits for the
-  // file mutex. A record older than one already written is dropped; the
-  // destructor waits for writers still running.
+  // The same in the background, so the caller never waits for the file
+  // mutex: one record writer thread per file takes the newest record handed
+  // to it (an older record never replaces a newer one); the destructor lets
+  // it finish what is pending and joins it, so no writer outlives the file.
   void WriteCacheInfoDetached(std::vector<ResumePair> pairs);
   // Reads the record of the closed file `path` for package size `total`.
   // True with at least one pair when the record is complete and valid; any
@@ -139,9 +140,17 @@ class CCacheFile {
 
   bool WriteRecordBytes(const std::string& bytes);
 
-  std::mutex writersMutex_;  // count of detached record writers in flight
-  std::condition_variable writersDone_;
-  int writers_ = 0;
+  void RecordWriterLoop();
+
+  struct PendingRecord {
+    uint64_t serial = 0;
+    std::string bytes;
+  };
+  std::mutex writerMutex_;  // the pending record and the writer's life
+  std::condition_variable writerWake_;
+  std::unique_ptr<PendingRecord> pending_;
+  bool stopWriter_ = false;
+  std::thread writer_;
   std::mutex recordMutex_;  // orders record writers: an older record never replaces a newer one
   uint64_t recordSerial_ = 0;         // serial of the newest record handed out
   uint64_t recordWrittenSerial_ = 0;  // newest record written, or the last one a close voided
