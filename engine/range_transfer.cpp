@@ -281,7 +281,9 @@ size_t CRangeTransfer::Accept(const char* data, size_t size) {
   {
     std::lock_guard<std::mutex> lock(boundsMutex_);
     if (!buffer_) {
-      if (!buffer_.Allocate(size_t(bufferSize_))) {
+      // The range never holds more than its rest (the rest only shrinks), so
+      // a short range, as most split pieces are, takes no full-size buffer.
+      if (!buffer_.Allocate(size_t(std::clamp<int64_t>(GetRemaining(), 1, bufferSize_)))) {
         Log(1, "[ERROR] easy=[%p], new buf failed! size=[%d].", static_cast<void*>(this), bufferSize_);
         return size;  // dropped uncounted: the stall rule fails the range later
       }
