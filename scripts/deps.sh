@@ -5,7 +5,7 @@
 # architecture (wine32:i386) enable that architecture first.
 set -euo pipefail
 sim=(cmake g++ make pkg-config libcjson-dev libgtest-dev libgmock-dev
-     libcurl4-openssl-dev zlib1g-dev nginx-light)
+     libcurl4-openssl-dev zlib1g-dev nginx-light openssl)
 win=(dpkg-dev googletest gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
      binutils-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 wine64)
 if [ $# -gt 0 ]; then packages=("$@"); else packages=("${sim[@]}" "${win[@]}"); fi
