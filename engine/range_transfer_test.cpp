@@ -99,6 +99,23 @@ class RangeTransferTest : public ::testing::Test {
     return range;
   }
 
+  // Starts a whole-file range over a `total`-byte body at `path` whose server
+  // stalls after `stallAfter` bytes, and waits until those bytes arrived.
+  std::unique_ptr<CRangeTransfer> StartStalled(const std::string& path, int64_t total, int seed, int64_t stallAfter,
+                                               MemoryFile* file) {
+    HttpFault stall;
+    stall.stallAfter = stallAfter;
+    server_.Serve(path, GeneratedBytes(size_t(total), seed), stall);
+    auto range = std::make_unique<CRangeTransfer>();
+    EXPECT_TRUE(range->Init(server_.Url(path), 0, total - 1, "", L"C:\\stalled.bin.~P2S"));
+    range->SetTotal(total);
+    range->SetBufferSize(kMinBufferSize);
+    range->SetWriter(file);
+    EXPECT_TRUE(range->Start());
+    EXPECT_TRUE(WaitFor([&] { return range->GetReceived() == stallAfter; }, std::chrono::seconds(10)));
+    return range;
+  }
+
   HttpTestServer server_{"127.0.0.2"};
   std::string body_;
   MemoryFile file_{size_t(kTotal)};
@@ -227,17 +244,9 @@ TEST_F(RangeTransferTest, EmptyRestSucceedsWithoutARequest) {
 TEST_F(RangeTransferTest, SplitWhileRunningKeepsToTheLowerEnd) {
   const int64_t total = 10000000;
   const std::string body = GeneratedBytes(size_t(total), 5);
-  HttpFault stall;
-  stall.stallAfter = 2000000;
-  server_.Serve("/big.bin", body, stall);
   MemoryFile file{size_t(total)};
-  auto range = std::make_unique<CRangeTransfer>();
-  ASSERT_TRUE(range->Init(server_.Url("/big.bin"), 0, total - 1, "", L"C:\\big.bin.~P2S"));
-  range->SetTotal(total);
-  range->SetBufferSize(kMinBufferSize);
-  range->SetWriter(&file);
-  ASSERT_TRUE(range->Start());
-  ASSERT_TRUE(WaitFor([&] { return range->GetReceived() == 2000000; }, std::chrono::seconds(10)));
+  auto range = StartStalled("/big.bin", total, 5, 2000000, &file);
+  ASSERT_EQ(range->GetReceived(), 2000000);
 
   std::vector<CRangeTransfer*> list = {range.get()};
   ASSERT_EQ(FindSplittableRange(list), range.get());
@@ -285,17 +294,9 @@ TEST_F(RangeTransferTest, SplitRacingTheTransferNeverWritesPastTheEnd) {
 TEST_F(RangeTransferTest, WriteBufferedSavesWhatTheBufferHolds) {
   const int64_t total = 4000000;
   const std::string body = GeneratedBytes(size_t(total), 7);
-  HttpFault stall;
-  stall.stallAfter = 1500000;
-  server_.Serve("/buffered.bin", body, stall);
   MemoryFile file{size_t(total)};
-  auto range = std::make_unique<CRangeTransfer>();
-  ASSERT_TRUE(range->Init(server_.Url("/buffered.bin"), 0, total - 1, "", L"C:\\buffered.bin.~P2S"));
-  range->SetTotal(total);
-  range->SetBufferSize(kMinBufferSize);
-  range->SetWriter(&file);
-  ASSERT_TRUE(range->Start());
-  ASSERT_TRUE(WaitFor([&] { return range->GetReceived() == 1500000; }, std::chrono::seconds(10)));
+  auto range = StartStalled("/buffered.bin", total, 7, 1500000, &file);
+  ASSERT_EQ(range->GetReceived(), 1500000);
   EXPECT_LT(range->GetSaved(), 1500000);  // the rest past the first full buffer is still held
 
   range->WriteBuffered();
