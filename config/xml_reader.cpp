@@ -160,15 +160,18 @@ class Parser {
     bool selfClosing = false;
     if (!Attributes(element, &selfClosing)) return false;
     if (selfClosing) return true;
-    std::wstring run;  // pending character data
+    std::wstring run;         // pending character data
+    bool referenced = false;  // the run holds an entity, so its white space was meant
     auto flush = [&]() {
-      if (!AllSpace(run)) element->text += run;
+      if (referenced || !AllSpace(run)) element->text += run;
       run.clear();
+      referenced = false;
     };
     while (pos_ < s_.size()) {
       wchar_t c = s_[pos_];
       if (c == L'&') {
         if (!Entity(&run)) return false;
+        referenced = true;
       } else if (c != L'<') {
         run += c;
         ++pos_;

@@ -15,7 +15,8 @@ struct Element {
   std::vector<std::pair<std::wstring, std::wstring>> attributes;
   // Character data and CDATA of this element's own children, in document
   // order; runs of plain character data that are only white space are left
-  // out, so indentation around a CDATA section does not count.
+  // out, so indentation around a CDATA section does not count (white space
+  // written as character references, "&#32;", is kept).
   std::wstring text;
   std::vector<std::unique_ptr<Element>> children;
 

@@ -2,6 +2,7 @@
 // KivMgr: the installer's single manager. It holds everything that describes
 // the run (product, runtime and run configuration, derived folders) and,
 // as the installer grows, the tasks and the download engine.
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -22,11 +23,21 @@ class KivMgr {
   // Stores the language the user (or, in fork mode, the host copy) chose.
   void SetSelectLang(const std::wstring& displayName);
 
+  // The run configuration file at runConfigPath. Read replaces the fields
+  // the file holds and sets resumeFlag from Status (a missing or broken file
+  // reads as no previous run). Write and Delete do nothing to the file in
+  // fork mode; Delete clears resumeFlag in every mode. Callable from any
+  // thread; failures are logged only.
+  void ReadRunConfig();
+  void WriteRunConfig();
+  void DeleteRunConfig();
+
   std::wstring ResolveCustomInstallPath() const;
 
   ProductConfig productConfig;
   RuntimeConfig runtimeConfig;
   RunConfig runConfig;
+  std::atomic<bool> resumeFlag{false};  // the previous run left its downloads unfinished
   std::wstring saveFolder;
   std::wstring runConfigPath;
   std::wstring defaultInstallBase;

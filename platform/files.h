@@ -68,8 +68,9 @@ struct DirEntry {
 bool ListDirectory(const std::wstring& folder, std::vector<DirEntry>* entries);
 bool SetFileModifiedTime(const std::wstring& path, int64_t unixSeconds);
 
-// Reads or writes a whole file (convenience over OpenFile).
-bool ReadWholeFile(const std::wstring& path, std::string* bytes);
+// Reads or writes a whole file (convenience over OpenFile). A file larger
+// than `maxSize` is not read (kErrorFileTooLarge).
+bool ReadWholeFile(const std::wstring& path, std::string* bytes, uint64_t maxSize = UINT64_MAX);
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 
 }  // namespace platform

@@ -9,11 +9,15 @@ namespace {
 constexpr uint64_t kChunk = 1 << 20;
 }
 
-bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
+bool ReadWholeFile(const std::wstring& path, std::string* bytes, uint64_t maxSize) {
   // Others may keep the file open for writing (a log, say); reading still works.
   auto file = OpenFile(path, kAccessRead, kShareRead | kShareWrite, FileDisposition::kOpenExisting);
   uint64_t size = 0;
   if (!file || !file->GetSize(&size)) return false;
+  if (size > maxSize) {
+    SetLastErrorCode(kErrorFileTooLarge);
+    return false;
+  }
   bytes->assign(size, '\0');
   uint64_t offset = 0;
   while (offset < size) {

@@ -21,6 +21,7 @@ inline constexpr uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr uint32_t kErrorNegativeSeek = 131;
 inline constexpr uint32_t kErrorDirNotEmpty = 145;
 inline constexpr uint32_t kErrorAlreadyExists = 183;
+inline constexpr uint32_t kErrorFileTooLarge = 223;
 inline constexpr uint32_t kErrorMoreData = 234;
 inline constexpr uint32_t kErrorWaitTimeout = 258;
 inline constexpr uint32_t kErrorNoMoreItems = 259;
