@@ -1,5 +1,5 @@
-// The process entry: command line, log, administrator check, product
-// configuration, single instance, then (once it exists) the main window.
+// The process entry: command line, log, administrator check, product and
+// run configuration, single instance, then (once it exists) the main window.
 #include "shell/startup.h"
 
 #include <cerrno>
@@ -49,7 +49,8 @@ void PrintDecisions(const KivMgr& mgr, const std::wstring& semaphoreName) {
   printf("product:         %s (id %s, brand %s)\n", WideToUtf8(mgr.productConfig.ProductName).c_str(),
          WideToUtf8(mgr.productConfig.ProductID).c_str(), WideToUtf8(mgr.productConfig.ProductBrand).c_str());
   printf("save folder:     %s\n", WideToUtf8(mgr.saveFolder).c_str());
-  printf("run config file: %s\n", WideToUtf8(mgr.runConfigPath).c_str());
+  printf("run config file: %s (%s)\n", WideToUtf8(mgr.runConfigPath).c_str(),
+         mgr.resumeFlag ? "resuming an unfinished run" : "no unfinished run");
   printf("install base:    %s\n", WideToUtf8(mgr.defaultInstallBase).c_str());
   printf("single instance: %s held\n", WideToUtf8(semaphoreName).c_str());
   printf("The main window is not built yet: the start-up stops after the single-instance step.\n");
@@ -100,6 +101,7 @@ int KivMain(const std::string& ansiCommandLine) {
     ShowError(forkMode, L"Load product xml error.");
     return kStartFailed;
   }
+  mgr.ReadRunConfig();
   if (forkMode) TakeForkValues(args, mgr);
 
   const std::wstring semaphoreName = SingleInstanceName(mgr.productConfig.ProductName, forkMode);
