@@ -13,21 +13,6 @@ void ReadDownurl(const xml::Element* group, DownurlGroup* out) {
   out->Url_Down = group->ChildText(L"Url_Down");
 }
 
-DependentItem ReadItem(const xml::Element& item) {
-  DependentItem d;
-  d.ProductID = item.ChildText(L"ProductID");
-  d.ProductName = item.ChildText(L"ProductName");
-  d.ProductExe = item.ChildText(L"ProductExe");
-  d.Url_Down = item.ChildText(L"Url_Down");
-  d.Url_Downx64 = item.ChildText(L"Url_Downx64");
-  d.ForceInstall = item.ChildText(L"ForceInstall", L"true");
-  d.ProductArg = item.ChildText(L"ProductArg");
-  d.ProductInstallArg = item.ChildText(L"ProductInstallArg");
-  d.ProductInsCmple = item.ChildText(L"ProductInsCmple");
-  d.ForkInstall = item.ChildText(L"ForkInstall");
-  return d;
-}
-
 void ReadBasics(const xml::Element& p, ProductConfig* c) {
   c->ProductSkin = p.ChildText(L"ProductSkin");
   c->ProductBrand = p.ChildText(L"ProductBrand");
@@ -71,6 +56,21 @@ void ReadLinksAndRequirements(const xml::Element& p, ProductConfig* c) {
 
 }  // namespace
 
+DependentItem ReadDependentItem(const xml::Element& item) {
+  DependentItem d;
+  d.ProductID = item.ChildText(L"ProductID");
+  d.ProductName = item.ChildText(L"ProductName");
+  d.ProductExe = item.ChildText(L"ProductExe");
+  d.Url_Down = item.ChildText(L"Url_Down");
+  d.Url_Downx64 = item.ChildText(L"Url_Downx64");
+  d.ForceInstall = item.ChildText(L"ForceInstall", L"true");
+  d.ProductArg = item.ChildText(L"ProductArg");
+  d.ProductInstallArg = item.ChildText(L"ProductInstallArg");
+  d.ProductInsCmple = item.ChildText(L"ProductInsCmple");
+  d.ForkInstall = item.ChildText(L"ForkInstall");
+  return d;
+}
+
 ProductXmlResult ReadProductConfig(const std::wstring& document, bool readX64, ProductConfig* config) {
   std::unique_ptr<xml::Element> root;
   std::string error;
@@ -84,7 +84,7 @@ ProductXmlResult ReadProductConfig(const std::wstring& document, bool readX64, P
   if (const xml::Element* dependent = root->Child(L"Dependent")) {
     for (const auto& child : dependent->children) {
       if (child->name != L"item") continue;
-      c.itemsRead.push_back(ReadItem(*child));
+      c.itemsRead.push_back(ReadDependentItem(*child));
       if (c.itemsRead.back().Qualifies()) c.Dependent.push_back(c.itemsRead.back());
     }
   }

@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+namespace xml {
+struct Element;
+}
+
 // One dependent product (a local Dependent/item; server bind/item entries
 // fill the same record and add their digests and size).
 struct DependentItem {
@@ -28,6 +32,10 @@ struct DependentItem {
   bool Qualifies() const { return !ProductID.empty() && (!Url_Down.empty() || !Url_Downx64.empty()); }
   bool IsForced() const { return ForceInstall == L"true"; }
 };
+
+// The ten fields that a Dependent/item and a bind/item share, from one item
+// element (ForceInstall "true" when missing); the digests and size stay empty.
+DependentItem ReadDependentItem(const xml::Element& item);
 
 struct DownurlGroup {
   std::wstring OnlyUseLocalUrl;

@@ -9,6 +9,7 @@
 #include "config/product_config.h"
 #include "config/run_config.h"
 #include "config/runtime_config.h"
+#include "config/server_xml.h"
 
 class KivMgr {
  public:
@@ -33,6 +34,42 @@ class KivMgr {
   void DeleteRunConfig();
 
   std::wstring ResolveCustomInstallPath() const;
+
+  // Runtime configuration from the platform service, and the effective values
+  // that combine it with the product configuration.
+  //
+  // Asks the platform service (or the static file beside the package) once,
+  // reads the answer into runtimeConfig, merges its bind items into the
+  // dependent list (a server item replaces the local one of the same id and
+  // moves to the end) and writes the run statistics. Always true: a failed
+  // request or an unreadable answer leaves everything as it was, so the
+  // product configuration decides.
+  bool LoadServerXml();
+  // What the configuration event ("downloader_config") carries after the last
+  // LoadServerXml.
+  ConfigEventValues lastConfigEvent;
+
+  // Server value when not empty, else the product configuration's.
+  std::wstring DisplayName() const;
+  std::wstring LicensePage() const;
+  std::wstring LanguageList() const;
+  std::wstring UserAgreementPage() const;
+  std::wstring PrivacyAgreementPage() const;
+  std::wstring InstallErrorPage() const;
+  // The product's page: the local one unless Installurl/OnlyUseLocalUrl is
+  // "0" and the server gives one.
+  std::wstring InstallPage() const;
+  // The banner page with its time parameter (empty before any answer).
+  std::wstring BannerUrl() const;
+  // The required .NET Framework version and installer URL: the server's pair
+  // when both are set, else the local pair when both are set; false (both
+  // empty) when the product needs none.
+  bool DotNetRequirement(std::wstring* minVersion, std::wstring* url) const;
+  // False only when the effective permission is "0": protected folders are
+  // then refused as installation folder.
+  bool IsAllowInstallAdminPath() const;
+  // The product has no package for 32-bit Windows (logs which side decided).
+  bool IsNotSupportX86() const;
 
   ProductConfig productConfig;
   RuntimeConfig runtimeConfig;

@@ -28,6 +28,12 @@ void RunStats::SetTaskFlag(int taskId, int forceFlag) {
   tasks_[taskId].forceFlag = forceFlag;
 }
 
+void RunStats::SetTaskDigests(int taskId, const std::wstring& digests) {
+  std::string text = WideToAnsi(digests);
+  std::lock_guard<std::mutex> hold(lock_);
+  tasks_[taskId].digests = std::move(text);
+}
+
 BindTaskStat RunStats::TaskRecord(int taskId) const {
   std::lock_guard<std::mutex> hold(lock_);
   auto it = tasks_.find(taskId);

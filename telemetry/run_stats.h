@@ -10,6 +10,8 @@
 // Results per dependent-product task; zero when unset.
 struct BindTaskStat {
   int forceFlag = 0;
+  // The item's non-empty digests joined by "," (ANSI code page).
+  std::string digests;
 };
 
 class RunStats {
@@ -24,6 +26,8 @@ class RunStats {
   std::string Get(const std::string& key) const;
 
   void SetTaskFlag(int taskId, int forceFlag);
+  // Stored converted to the ANSI code page.
+  void SetTaskDigests(int taskId, const std::wstring& digests);
   BindTaskStat TaskRecord(int taskId) const;
 
   // Base URL of the platform service that receives the report.
