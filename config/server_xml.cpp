@@ -82,6 +82,7 @@ const xml::Element* FindBind(const xml::Element& downloader) {
 
 ServerXmlAnswer ReadServerXml(const std::string& answer, RuntimeConfig* config) {
   ServerXmlAnswer result;
+  if (answer.size() > kMaxServerXmlBytes) return result;
   std::unique_ptr<xml::Element> root;
   std::string error;
   if (!xml::Parse(Utf8ToWide(answer), &root, &error) || root->name != L"twrp") return result;

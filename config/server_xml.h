@@ -4,6 +4,7 @@
 // Everything here is a pure function of its arguments (apart from the clock
 // for the banner's time parameter), so hostile answers can be fed to it
 // directly.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,10 +21,15 @@ struct ServerXmlAnswer {
   std::vector<DependentItem> bindItems;
 };
 
+// Answers longer than this are not read at all. A runtime configuration is a
+// few kilobytes; reading megabytes of text would hold the preparation up for
+// seconds and can only come from a broken or hostile server.
+inline constexpr size_t kMaxServerXmlBytes = 1 << 20;
+
 // Reads the answer's bytes (UTF-8; bytes that start no valid sequence read
 // as "?", and the text ends at a NUL byte) into `config`. Only the elements
-// present change their field; an answer that is not a twrp document changes
-// nothing. Whenever downloader exists, banner_url gets the "_t=" time
+// present change their field; an answer that is not a twrp document, or is
+// longer than kMaxServerXmlBytes, changes nothing. Whenever downloader exists, banner_url gets the "_t=" time
 // parameter appended, also when runtime or banner_url is missing.
 ServerXmlAnswer ReadServerXml(const std::string& answer, RuntimeConfig* config);
 

@@ -79,6 +79,9 @@ TEST(ServerXml, EachAnswerChangesOnlyWhatItCarries) {
   using namespace std::string_literals;
   std::string nested;
   for (int i = 0; i < 100000; ++i) nested += "<a>";
+  // Valid documents of exactly the size limit and one byte more.
+  const std::string head = "<twrp><downloader><runtime><name>N</name><pad>", tail = "</pad></runtime></downloader></twrp>";
+  const std::string atLimit = head + std::string(kMaxServerXmlBytes - head.size() - tail.size(), 'x') + tail;
   struct Case {
     const char* what;
     std::string doc;
@@ -103,6 +106,8 @@ TEST(ServerXml, EachAnswerChangesOnlyWhatItCarries) {
       {"JSON", "{\"code\":0}", false, false, 0, L"old", L"old"},
       {"NUL byte ends the text", "<twrp><downloader/></twrp>\0<x/>"s, true, false, 0, L"old", L"old"},
       {"NUL byte inside", "<twrp><downloader>\0</downloader></twrp>"s, false, false, 0, L"old", L"old"},
+      {"as long as allowed", atLimit, true, true, 0, L"N", L"old"},
+      {"one byte too long", head + "x" + atLimit.substr(head.size()), false, false, 0, L"old", L"old"},
       {"nested beyond the limit", "<twrp><downloader><runtime><name>N</name>" + nested + "</runtime></downloader></twrp>", false, false, 0, L"old", L"old"},
   };
   for (const Case& c : cases) {
