@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/testing/http_test_server.h"
 #include "platform/testing/sim_machine_fixture.h"
+#include "system/os_info.h"
 #include "system/simple_log.h"
 #include "system/text_convert.h"
 #include "system/version.h"
@@ -174,6 +175,9 @@ TEST_F(LoadServerXmlTest, PartialAndUnusableAnswersLeaveTheLocalConfigurationInF
   }
 }
 
+// The machine's bitness is pinned by the platform tests below.
+std::string MachinePlatform() { return IsWow64() ? "win_x64" : "win_x86"; }
+
 std::string OwnVersionParam() {
   std::wstring own = GetSelfVersion();
   return own.empty() ? "3.0.5" : WideToUtf8(own.substr(0, own.rfind(L'.')));
@@ -188,9 +192,9 @@ TEST_F(LoadServerXmlTest, TheRequestGoesToTheServiceOrToTheFileBesideThePackage)
     std::string path, query;
   } cases[] = {
       {L"", L"summer", kServicePath,
-       "client_sign={sign}&product_id=10527&kiv=" + OwnVersionParam() + "&scene_code=s9&platform=win_x64"},
+       "client_sign={sign}&product_id=10527&kiv=" + OwnVersionParam() + "&scene_code=s9&platform=" + MachinePlatform()},
       {L"ink", L"", kServicePath,
-       "client_sign={sign}&product_id=10527&kiv=" + OwnVersionParam() + "&scene_code=s9&platform=win_x64"},
+       "client_sign={sign}&product_id=10527&kiv=" + OwnVersionParam() + "&scene_code=s9&platform=" + MachinePlatform()},
       {L"ink", L"summer", "/pkg/v2/xml/ink_summer.xml", ""},
   };
   for (const Case& c : cases) {
@@ -211,12 +215,22 @@ TEST_F(LoadServerXmlTest, TheRequestGoesToTheServiceOrToTheFileBesideThePackage)
   EXPECT_EQ(mgr_.runtimeConfig.name, L"static");
 }
 
+// The platform key follows the machine's bitness.
+void ExpectPlatformKey(HttpTestServer* server, KivMgr* mgr, const char* expected) {
+  server->Serve(kServicePath, "");
+  EXPECT_TRUE(mgr->LoadServerXml());
+  ASSERT_EQ(server->Requests().size(), 1u);
+  EXPECT_THAT(server->Requests()[0].query, HasSubstr(std::string("&platform=") + expected));
+}
+
 TEST_F(LoadServerXmlTest, ThirtyTwoBitWindowsAsksForThe32BitPlatform) {
   USE_PROFILE(std::string(kMachine).insert(1, R"("os": {"bits": 32, "wow64": false}, )"));
-  server_.Serve(kServicePath, "");
-  Load();
-  ASSERT_EQ(server_.Requests().size(), 1u);
-  EXPECT_THAT(server_.Requests()[0].query, HasSubstr("&platform=win_x86"));
+  ExpectPlatformKey(&server_, &mgr_, "win_x86");
+}
+
+TEST_F(LoadServerXmlTest, SixtyFourBitWindowsAsksForThe64BitPlatform) {
+  USE_PROFILE(std::string(kMachine).insert(1, R"("os": {"bits": 64, "wow64": true}, )"));
+  ExpectPlatformKey(&server_, &mgr_, "win_x64");
 }
 
 TEST_F(LoadServerXmlTest, EffectiveValuesPreferTheServersWhenItGivesOne) {
