@@ -6,6 +6,8 @@
 #include <string>
 
 struct RuntimeConfig {
+  bool operator==(const RuntimeConfig&) const = default;
+
   std::wstring name;          // display name
   std::wstring version;       // product version offered by the service
   std::wstring process_name;  // reported with the configuration event only
