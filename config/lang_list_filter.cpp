@@ -5,15 +5,9 @@
 #include "config/lang_table.h"
 #include "system/log.h"
 #include "system/text_convert.h"
+#include "system/text_trim.h"
 
 namespace {
-
-std::wstring Trimmed(const std::wstring& text) {
-  const wchar_t* kBlanks = L" \t\r\n";
-  size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::wstring::npos) return L"";
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 // The names of the comma-separated list, blanks around them removed, empty ones left out.
 std::vector<std::wstring> SplitNames(const std::wstring& text) {
@@ -21,7 +15,7 @@ std::vector<std::wstring> SplitNames(const std::wstring& text) {
   size_t start = 0;
   for (;;) {
     size_t comma = text.find(L',', start);
-    std::wstring name = Trimmed(text.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start));
+    std::wstring name = TrimBlanks(text.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start));
     if (!name.empty()) names.push_back(name);
     if (comma == std::wstring::npos) return names;
     start = comma + 1;

@@ -2,15 +2,9 @@
 
 #include "platform/system_info.h"
 #include "system/text_convert.h"
+#include "system/text_trim.h"
 
 namespace {
-
-std::wstring TrimBlanks(const std::wstring& text) {
-  const wchar_t* blanks = L" \t\r\n";
-  size_t first = text.find_first_not_of(blanks);
-  if (first == std::wstring::npos) return L"";
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
 
 bool HasSchemeAndMore(const std::wstring& text, const std::wstring& scheme) {
   return text.size() > scheme.size() && text.compare(0, scheme.size(), scheme) == 0;
