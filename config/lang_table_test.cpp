@@ -247,6 +247,8 @@ struct LocaleCase {
   const char* setLine;
 };
 
+void PrintTo(const LocaleCase& c, std::ostream* os) { *os << "user LCID " << c.userLcid; }
+
 class InitLangCodeTest : public LangTableTest, public ::testing::WithParamInterface<LocaleCase> {};
 
 TEST_P(InitLangCodeTest, PreselectsTheLanguageOfTheUsersLocale) {
@@ -273,6 +275,9 @@ TEST_P(InitLangCodeTest, PreselectsTheLanguageOfTheUsersLocale) {
 INSTANTIATE_TEST_SUITE_P(Locales, InitLangCodeTest,
                          ::testing::Values(LocaleCase{0x0804, true, L"中文简体", "[INFO] InitLangCode set: 38"},
                                            LocaleCase{0x0409, false, L"English", "[INFO] InitLangCode set: -1"},
-                                           LocaleCase{0x1401, true, L"العربية", "[INFO] InitLangCode set: 51"}));
+                                           LocaleCase{0x1401, true, L"العربية", "[INFO] InitLangCode set: 51"}),
+                         [](const ::testing::TestParamInfo<LocaleCase>& info) {
+                           return "Lcid" + std::to_string(info.param.userLcid);
+                         });
 
 }  // namespace
