@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/command_line.h"
+#include "platform/resources.h"
 #include "platform/testing/scratch_fixture.h"
 
 namespace platform {
@@ -19,8 +20,10 @@ TEST_F(CommandLineContract, SplitsByTheWindowsRules) {
       {L"prog a  b\tc", {L"prog", L"a", L"b", L"c"}},
       {L"\"C:\\Program Files\\x.exe\" /S", {L"C:\\Program Files\\x.exe", L"/S"}},
       {L"C:\\dir\\a\\\"b c", {L"C:\\dir\\a\\\"b", L"c"}},  // no escapes in the program name
+      {L"\"a\"b c", {L"a", L"b", L"c"}},                      // its closing quote ends it even without a blank
       {L"p \"abc\" d e", {L"p", L"abc", L"d", L"e"}},
       {L"p a\\\\\\b d\"e f\"g h", {L"p", L"a\\\\\\b", L"de fg", L"h"}},
+      {L"p a\\\\b\\", {L"p", L"a\\\\b\\"}},  // backslashes before no quote are kept, even at the end
       {L"p a\\\\\\\"b c d", {L"p", L"a\\\"b", L"c", L"d"}},
       {L"p a\\\\\\\\\"b c\" d e", {L"p", L"a\\\\b c", L"d", L"e"}},
       {L"p \"a b\\\\\"", {L"p", L"a b\\"}},
@@ -42,6 +45,7 @@ TEST_F(CommandLineContract, EmptyLineYieldsTheProgramPath) {
   auto args = SplitCommandLine(L"");
   ASSERT_EQ(args.size(), 1u);
   EXPECT_NE(args[0].find(L'\\'), std::wstring::npos);
+  EXPECT_EQ(args[0], GetModulePath());
 }
 
 }  // namespace

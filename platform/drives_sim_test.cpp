@@ -1,5 +1,6 @@
-// Drive quotas of a machine profile: files may not grow past them, and the
-// free space reported is what is left of them.
+// Drives of a machine profile: their letters and types, and their quotas:
+// files may not grow past them, and the free space reported is what is left
+// of them.
 #include <sys/statvfs.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,21 @@ namespace platform {
 namespace {
 
 constexpr uint64_t kMiB = 1 << 20;
+
+class DriveTypesTest : public testing::SimMachineTest {};
+
+TEST_F(DriveTypesTest, RootsComeInLetterOrderWithTheirTypes) {
+  UseProfile(R"({"drives": {"F": {"type": "remote"}, "E": {"type": "cdrom"}, "D": {"type": "removable"},
+                            "G": {"type": "ramdisk"}}})");
+  EXPECT_EQ(GetLogicalDriveRoots(), (std::vector<std::wstring>{L"C:\\", L"D:\\", L"E:\\", L"F:\\", L"G:\\"}));
+  const std::pair<std::wstring, DriveType> cases[] = {
+      {L"d:\\", DriveType::kRemovable}, {L"E:\\", DriveType::kCdRom}, {L"F:\\", DriveType::kRemote},
+      {L"G:\\", DriveType::kRamDisk},
+  };
+  for (const auto& [root, type] : cases) {
+    EXPECT_EQ(GetDriveTypeOf(root), type) << std::string(root.begin(), root.end());
+  }
+}
 
 class DriveQuotaTest : public testing::SimMachineTest {
  protected:

@@ -1,5 +1,6 @@
 // The registry file of the sandbox: shared by processes, and a damaged file
-// falls back to the profile's seed instead of failing.
+// falls back to the profile's seed instead of failing; and the access rules
+// of a user who is no administrator, which the real machine's user is.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,6 +61,28 @@ TEST_F(RegistryFileTest, DamagedFileIsReadAsTheSeedAndReplacedByTheNextWrite) {
   EXPECT_EQ(Read(L"Added"), L"<missing>");
   ASSERT_EQ(Write(L"Again"), kErrorSuccess);
   EXPECT_EQ(Read(L"Again"), L"Again");
+}
+
+class NonAdministratorTest : public testing::SimMachineTest {
+ protected:
+  void SetUp() override { UseProfile(R"({"admin": false})"); }
+};
+
+TEST_F(NonAdministratorTest, OnlyReadsTheMachineKeys) {
+  std::unique_ptr<RegKey> key;
+  EXPECT_EQ(OpenRegKey(RegRoot::kLocalMachine, L"SOFTWARE\\Microsoft\\Internet Explorer", kRegAll, RegView::k32,
+                       false, &key),
+            kErrorAccessDenied);
+  EXPECT_EQ(OpenRegKey(RegRoot::kLocalMachine, L"SOFTWARE\\New", kRegRead, RegView::k32, true, &key),
+            kErrorAccessDenied);
+  ASSERT_EQ(OpenRegKey(RegRoot::kLocalMachine, L"SOFTWARE\\Microsoft\\Internet Explorer", kRegRead, RegView::k32,
+                       true, &key),
+            kErrorSuccess);
+  RegValue value;
+  ASSERT_EQ(key->QueryValue(L"Version", &value, 4096), kErrorSuccess);
+  EXPECT_EQ(RegValueText(value), L"9.11.19041.0");
+  EXPECT_EQ(OpenRegKey(RegRoot::kCurrentUser, L"Software\\Mine", kRegAll, RegView::kDefault, true, &key),
+            kErrorSuccess);
 }
 
 }  // namespace

@@ -13,6 +13,11 @@
 
 namespace platform::testing {
 
+// Windows path of the test program `name` built in `buildFolder`: on
+// Windows the program beside the test executable or in that folder; on the
+// simulated machine a copy in `scratch`, where the machine runs it.
+std::wstring TestProgramIn(const std::string& buildFolder, const std::string& name, const std::wstring& scratch);
+
 class ScratchTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -24,9 +29,9 @@ class ScratchTest : public ::testing::Test {
   // Windows path of the test program `name` of tools/testprogs ("exit_with").
   std::wstring TestProgram(const std::string& name) {
 #ifdef KIV_TESTPROGS_DIR
-    return TestProgramIn(KIV_TESTPROGS_DIR, name);
+    return TestProgramIn(KIV_TESTPROGS_DIR, name, scratch_);
 #else
-    return TestProgramIn("", name);
+    return TestProgramIn("", name, scratch_);
 #endif
   }
 
@@ -48,7 +53,6 @@ class ScratchTest : public ::testing::Test {
   void EnterMachine();
   void LeaveMachine();
   std::wstring ScratchParent() const;  // ends in "\\"
-  std::wstring TestProgramIn(const std::string& buildFolder, const std::string& name);
 
   std::wstring scratch_;
   std::wstring key_;

@@ -30,12 +30,12 @@ bool ScratchTest::UnderWine() { return false; }
 
 std::wstring ScratchTest::ScratchParent() const { return L"C:\\KivScratch\\"; }
 
-std::wstring ScratchTest::TestProgramIn(const std::string& buildFolder, const std::string& name) {
+std::wstring TestProgramIn(const std::string& buildFolder, const std::string& name, const std::wstring& scratch) {
   std::ifstream in(buildFolder + "/" + name, std::ios::binary);
   std::stringstream bytes;
   bytes << in.rdbuf();
   EXPECT_FALSE(bytes.str().empty()) << "test program " << name << " is not built in " << buildFolder;
-  std::wstring path = scratch_ + platform::sim::WideOf(name) + L".exe";
+  std::wstring path = scratch + platform::sim::WideOf(name) + L".exe";
   std::string hostPath;
   EXPECT_TRUE(WriteWholeFile(path, bytes.str()) && platform::sim::HostPathOf(path, &hostPath));
   chmod(hostPath.c_str(), 0755);

@@ -23,7 +23,7 @@ std::wstring ScratchTest::ScratchParent() const {
   return temp + L"KivScratch\\";
 }
 
-std::wstring ScratchTest::TestProgramIn(const std::string& buildFolder, const std::string& name) {
+std::wstring TestProgramIn(const std::string& buildFolder, const std::string& name, const std::wstring& /*scratch*/) {
   std::wstring file = std::wstring(name.begin(), name.end()) + L".exe";
   wchar_t self[MAX_PATH];
   DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);

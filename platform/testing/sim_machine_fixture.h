@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/testing/scratch_fixture.h"
 
 namespace platform::testing {
 
@@ -46,6 +47,17 @@ class MachineTest : public ::testing::Test {
   // (a profile may name it); every UseProfile empties it. Removed after the
   // test.
   const std::wstring& Scratch();
+
+  // Windows path of the test program `name` of tools/testprogs ("exit_with"),
+  // which this machine runs: on the sim a copy in Scratch(), so a later
+  // UseProfile removes it.
+  std::wstring TestProgram(const std::string& name) {
+#ifdef KIV_TESTPROGS_DIR
+    return TestProgramIn(KIV_TESTPROGS_DIR, name, Scratch());
+#else
+    return TestProgramIn("", name, Scratch());
+#endif
+  }
 
   // A key the code under test writes (a product's own key): deleted now and
   // after the test, under HKLM in both views. On the sim every machine
