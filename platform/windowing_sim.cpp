@@ -9,7 +9,8 @@
 // and moves are also written to the journal ("show_window", "foreground",
 // "focus", "move_window"). A new window's rectangle is empty at 0,0.
 // Enumeration follows the Z order: the window created or activated last
-// comes first, so an owned pop-up comes before its owner.
+// comes first, except that an owned window is always above its owner, as on
+// Windows, also once the owner has been activated.
 #include "platform/windowing.h"
 
 #include <fcntl.h>
@@ -267,9 +268,26 @@ WindowHandle FindTopLevelWindow(const std::wstring& className, const std::wstrin
   return 0;
 }
 
+namespace {
+
+// `window` preceded by the windows it owns, each of them in turn preceded by
+// its own, in the Z order of `records`.
+void AppendOwnedFirst(const std::vector<WindowRecord>& records, WindowHandle window, std::vector<WindowHandle>* handles) {
+  for (const auto& w : records) {
+    if (w.owner == window) AppendOwnedFirst(records, w.handle, handles);
+  }
+  handles->push_back(window);
+}
+
+}  // namespace
+
 std::vector<WindowHandle> EnumTopLevelWindows() {
+  const std::vector<WindowRecord> records = LiveRecords();
   std::vector<WindowHandle> handles;
-  for (const auto& w : LiveRecords()) handles.push_back(w.handle);
+  for (const auto& w : records) {
+    bool ownerLives = std::any_of(records.begin(), records.end(), [&](const WindowRecord& o) { return o.handle == w.owner; });
+    if (!ownerLives) AppendOwnedFirst(records, w.handle, &handles);
+  }
   return handles;
 }
 
