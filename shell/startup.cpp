@@ -1,5 +1,5 @@
 // The process entry: command line, log, administrator check, product and
-// run configuration, single instance, then (once it exists) the main window.
+// run configuration, language table, single instance, then (once it exists) the main window.
 #include "shell/startup.h"
 
 #include <cerrno>
@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "config/lang_table.h"
 #include "manager/kiv_mgr.h"
 #include "platform/com.h"
 #include "platform/command_line.h"
@@ -43,7 +44,7 @@ void TakeForkValues(const CommandLineTable& args, KivMgr& mgr) {
   mgr.hostHwnd = handle;
 }
 
-void PrintDecisions(const KivMgr& mgr, const std::wstring& semaphoreName) {
+void PrintDecisions(const KivMgr& mgr, const LangTable& langTable, const std::wstring& semaphoreName) {
   printf("log file:        %s\n", TheLogger() ? TheLogger()->CurrentFileName().c_str() : "(none)");
   printf("mode:            %s\n", mgr.forkMode ? "fork" : "normal");
   printf("product:         %s (id %s, brand %s)\n", WideToUtf8(mgr.productConfig.ProductName).c_str(),
@@ -52,6 +53,9 @@ void PrintDecisions(const KivMgr& mgr, const std::wstring& semaphoreName) {
   printf("run config file: %s (%s)\n", WideToUtf8(mgr.runConfigPath).c_str(),
          mgr.resumeFlag ? "resuming an unfinished run" : "no unfinished run");
   printf("install base:    %s\n", WideToUtf8(mgr.defaultInstallBase).c_str());
+  printf("language:        %s (code %s; %zu texts, e.g. %s)\n", WideToUtf8(langTable.CurrentLanguage()).c_str(),
+         WideToUtf8(langTable.CodeOfLanguage(langTable.CurrentLanguage())).c_str(), langTable.Texts().size(),
+         WideToUtf8(langTable.GetText(L"Btn_Install")).c_str());
   printf("single instance: %s held\n", WideToUtf8(semaphoreName).c_str());
   printf("The main window is not built yet: the start-up stops after the single-instance step.\n");
   fflush(stdout);
@@ -103,6 +107,13 @@ int KivMain(const std::string& ansiCommandLine) {
   }
   mgr.ReadRunConfig();
   if (forkMode) TakeForkValues(args, mgr);
+  // The entry keeps the texts for the whole run; the window will borrow them.
+  auto langTable = std::make_unique<LangTable>();
+  if (!langTable->loadLangXML(mgr.productConfig.ProductBrand)) {
+    Log(1, "[ERROR] loadLangXML failed!");
+    ShowError(forkMode, L"Load lang xml error.");
+    return kStartFailed;
+  }
 
   const std::wstring semaphoreName = SingleInstanceName(mgr.productConfig.ProductName, forkMode);
   bool existed = false;
@@ -118,7 +129,7 @@ int KivMain(const std::string& ansiCommandLine) {
     Log(1, "[ERROR] CoInitialize failed! err=[%d]", static_cast<int>(comError));
     return kStartFailed;
   }
-  PrintDecisions(mgr, semaphoreName);
+  PrintDecisions(mgr, *langTable, semaphoreName);
   platform::UninitializeCom();
   instance.reset();
   Log(3, "[INFO] exit!");

@@ -9,6 +9,7 @@
 
 #include "platform/files.h"
 #include "platform/sim_control.h"
+#include "platform/win_error.h"
 #include "platform/testing/sim_machine_fixture.h"
 
 namespace platform::testing {
@@ -45,7 +46,9 @@ void MachineTest::UseProfile(const std::string& profileJson) {
 }
 
 std::wstring MachineTest::MakeScratch() {
-  return CreateDirectoryAt(L"C:\\Scratch") ? L"C:\\Scratch\\" : L"";
+  // A profile that names the folder (as TEMP, say) has the machine make it.
+  const bool made = CreateDirectoryAt(L"C:\\Scratch") || GetLastErrorCode() == kErrorAlreadyExists;
+  return made ? L"C:\\Scratch\\" : L"";
 }
 
 void MachineTest::RequireSimulatedMachine(const std::string&) {}

@@ -1,5 +1,8 @@
-// The start-up runs in a forked child per case (a death test), since it
-// sets up process-wide state; the parent plays the other copy where needed.
+// The start-up's failures that only the simulated machine can bring about
+// (no administrator rights, a broken resource, COM failing) and what they
+// show the user, from its journal. The start-up runs in a forked child per
+// case (a death test), since it sets up process-wide state; the parent plays
+// the other copy where needed.
 #include "shell/startup.h"
 
 #include <gmock/gmock.h>
@@ -17,7 +20,6 @@
 namespace {
 
 using ::testing::AllOf;
-using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -45,33 +47,6 @@ class StartupTest : public platform::testing::SimMachineTest {
 // Runs the start-up in a child with `commandLine` and expects `exitCode`.
 #define EXPECT_START(commandLine, exitCode) \
   EXPECT_EXIT(exit(KivMain(commandLine)), ::testing::ExitedWithCode((exitCode) & 0xFF), "")
-
-TEST_F(StartupTest, ForkModeTakesTheHostValuesAndItsOwnLog) {
-  EXPECT_START("OnlyForkInstallDependent=1 HostLang=Deutsch HostVersion=4.3.1 HostHwnd=1312", 0);
-  std::string log = LogText(L"twForkKIV.log");
-  EXPECT_THAT(log, HasSubstr("[INFO] start, fork=[1]."));
-  EXPECT_THAT(log, HasSubstr("[INFO] set select lang=[Deutsch]."));
-  EXPECT_THAT(log, HasSubstr("[INFO] set host hwnd=[520]."));
-  EXPECT_FALSE(platform::FileExists(kLogFolder + L"twKIV.log"));
-}
-
-TEST_F(StartupTest, OnlyTheExactValueOneSelectsForkMode) {
-  for (const char* args : {"OnlyForkInstallDependent=0", "OnlyForkInstallDependent=true", "OnlyForkInstallDependent",
-                           "onlyforkinstalldependent=1"}) {
-    EXPECT_START(args, 0);
-    EXPECT_THAT(LogText(L"twKIV.log"), HasSubstr("[INFO] start, fork=[0].")) << args;
-    EXPECT_FALSE(platform::FileExists(kLogFolder + L"twForkKIV.log")) << args;
-  }
-}
-
-TEST_F(StartupTest, AnEmptyOrForeignHostHwndLeavesNoHostWindow) {
-  EXPECT_START("OnlyForkInstallDependent=1 HostHwnd=", 0);
-  EXPECT_THAT(LogText(L"twForkKIV.log"), Not(HasSubstr("host hwnd")));
-  EXPECT_START("OnlyForkInstallDependent=1 HostHwnd=0x1F", 0);
-  std::string log = LogText(L"twForkKIV.log");
-  EXPECT_THAT(log, HasSubstr("[WARN] host hwnd=[0x1F] is not a window handle, ignored."));
-  EXPECT_THAT(log, Not(HasSubstr("set host hwnd")));
-}
 
 TEST_F(StartupTest, WithoutAdministratorRightsOnlyTheNormalModeSaysSo) {
   UseProfile(R"({"admin": false})");
@@ -102,6 +77,22 @@ TEST_F(StartupTest, AProductConfigurationThatCanNotBeLoadedEndsTheStart) {
   EXPECT_EQ(Journal(), "");
 }
 
+TEST_F(StartupTest, ALanguageTableThatCanNotBeLoadedEndsTheStart) {
+  const char* broken[] = {R"({"resources": {"XML/131": null}})", R"({"resources": {"XML/131": ""}})",
+                          R"({"resources": {"XML/131": "<Lang><item name=\"a\">cut"}})",
+                          R"({"resources": {"XML/131": "<Texts/>"}})"};
+  for (const char* profile : broken) {
+    UseProfile(profile);
+    EXPECT_START("", -1);
+    EXPECT_THAT(LogText(L"twKIV.log"), HasSubstr("[ERROR] loadLangXML failed!")) << profile;
+    EXPECT_THAT(Journal(), AllOf(HasSubstr("Load lang xml error."), HasSubstr("\"caption\":\"Error\""))) << profile;
+  }
+  UseProfile(broken[0]);
+  EXPECT_START("OnlyForkInstallDependent=1", -1);
+  EXPECT_THAT(LogText(L"twForkKIV.log"), HasSubstr("[ERROR] loadLangXML failed!"));
+  EXPECT_EQ(Journal(), "");
+}
+
 TEST_F(StartupTest, ASecondNormalCopyActivatesTheFirstCopysWindowAndLeaves) {
   bool existed = true;
   auto first = platform::CreateNamedSemaphore(kProduct + L"_kiv", 1, 1, &existed);
@@ -119,20 +110,6 @@ TEST_F(StartupTest, ASecondNormalCopyActivatesTheFirstCopysWindowAndLeaves) {
   EXPECT_THAT(Journal(), HasSubstr("\"kind\":\"foreground\""));
   EXPECT_FALSE(platform::IsWindowMinimized(window));
   platform::DestroyTopLevelWindow(window);
-}
-
-TEST_F(StartupTest, ForkCopiesExcludeEachOtherButNotTheNormalCopy) {
-  bool existed = true;
-  auto normal = platform::CreateNamedSemaphore(kProduct + L"_kiv", 1, 1, &existed);
-  ASSERT_TRUE(normal);
-  EXPECT_START("OnlyForkInstallDependent=1", 0);
-
-  auto fork = platform::CreateNamedSemaphore(kProduct + L"_kiv_fork", 1, 1, &existed);
-  ASSERT_TRUE(fork);
-  ASSERT_FALSE(existed);
-  EXPECT_START("OnlyForkInstallDependent=1", -1);
-  EXPECT_THAT(LogText(L"twForkKIV.log"), HasSubstr("[WARN] Already exist PreInstance."));
-  EXPECT_THAT(Journal(), Not(HasSubstr("show_window")));
 }
 
 TEST_F(StartupTest, AFailingComInitialisationEndsTheStart) {
