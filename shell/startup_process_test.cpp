@@ -20,18 +20,12 @@ using ::testing::Not;
 
 const std::wstring kProduct = L"Tarnwick Inkwell";  // the embedded demo product
 
-std::string JsonPath(const std::wstring& path) {
-  std::string json;
-  for (char c : WideToUtf8(path)) json += c == '\\' ? std::string("\\\\") : std::string(1, c);
-  return json;
-}
-
 class StartupProcessTest : public platform::testing::MachineTest {
  protected:
   void SetUp() override {
     MachineTest::SetUp();  // the machine the scratch folder lies on
-    const std::string temp = JsonPath(Scratch());
-    UseProfile(R"({"env": {"TMP": ")" + temp + R"(", "TEMP": ")" + temp + R"("}})");
+    const std::string temp = platform::testing::JsonQuoted(WideToUtf8(Scratch()));
+    UseProfile(R"({"env": {"TMP": )" + temp + R"(, "TEMP": )" + temp + "}}");
     program_ = platform::testing::TestProgramIn(KIV_SHELL_DIR, "kiv", Scratch());
   }
   // Runs the installer with `arguments` after removing its logs; its exit code.

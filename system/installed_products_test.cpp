@@ -67,9 +67,7 @@ class CompanionTest : public platform::testing::MachineTest {
     ASSERT_TRUE(platform::WriteWholeFile(Scratch() + L"Mw\\mw.exe", "exe"));
   }
   std::string JsonPath(const wchar_t* relative) {
-    std::string json = "\"";
-    for (char c : WideToUtf8(Scratch() + relative)) json += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    return json + "\"";
+    return platform::testing::JsonQuoted(WideToUtf8(Scratch() + relative));
   }
 };
 

@@ -86,6 +86,17 @@ class MachineTest : public ::testing::Test {
 // out of the Windows build.
 class SimMachineTest : public MachineTest {};
 
+// `utf8` as a quoted JSON string, for profiles that name a path such as the
+// scratch folder (backslashes and quotes escaped).
+inline std::string JsonQuoted(const std::string& utf8) {
+  std::string json = "\"";
+  for (char c : utf8) {
+    if (c == '\\' || c == '"') json += '\\';
+    json += c;
+  }
+  return json + "\"";
+}
+
 // Sim backend only: a fresh temporary host folder, removed by RemoveHostTree.
 std::string MakeTempHostFolder(const std::string& prefix);
 void RemoveHostTree(const std::string& folder);
